@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+/*
+ *	The compressed data a header carries, outermost layer first:
+ *
+ *	1. BASE85 (default) or BASE64 text of the CompressedStream;
+ *	2. CompressedStream: 16 little-endian int32 code-length counts (entry i
+ *	   counts the codes of i + 1 bits), the symbol list (sum of the counts
+ *	   bytes, in code order), then the canonical Huffman codes of the
+ *	   run-length stream, most significant bit first, zero-padded;
+ *	3. run-length stream of n_huff_stage_size bytes: code byte c, then
+ *	   c odd:  one value repeated (c >> 1) + 1 times
+ *	   c even: (c >> 1) + 1 literal bytes;
+ *	4. plane block: the predicted planes end to end, row-major, no padding:
+ *	   colour    Y (W x H) | U (cw x ch) | V (cw x ch) | A (W x H, with alpha)
+ *	   grayscale Y (W x H) | A (W x H, with alpha)
+ *	   where cw = ceil(W / s), ch = ceil(H / s) and s is the subsampling factor.
+ *
+ *	The stream has no header of its own: width, height, n_huff_stage_size,
+ *	the three predictors, s and the colour type travel as eight decoding
+ *	parameters in the generated decompress call.
+ */
+
+/** Bits of the colour type mask passed to decoders as n_color_type. */
+enum ColorType {
+	color_Gray = 1, // one gray plane instead of Y, U, V
+	color_Alpha = 2, // an alpha plane follows
+	color_LosslessColor = 4 // the reversible lifting transform instead of YCbCr
+};
+
+/** Predictors, numbered as in the decoding parameters. */
+enum PredictorType {
+	pred_Up = 0,
+	pred_Left,
+	pred_Avg,
+	pred_Paeth,
+	pred_Med,
+	pred_Gap,
+	pred_None,
+	pred_UpLeft,
+	pred_Avg2,
+	pred_Diff,
+	pred_GradH,
+	pred_GradV
+};
+
+const int n_predictor_num = 12; // all predictors, as tried with "--exhaustive"
+const int n_default_predictor_num = 6; // "up" to "gap", tried by default
+
+/** @brief name of a predictor as printed in messages and header comments */
+const char *p_s_PredictorName(int n_predictor);
+
+const int n_max_code_length = 16; // longest Huffman code, the size of the count table
+const size_t n_code_table_size = 4 * n_max_code_length; // bytes of the count table
+const size_t n_length_prefix_size = 4; // the Huffman coder's output starts with the input length
+
+/** Sizes and offsets of the plane block, all in bytes. */
+struct PlaneLayout {
+	size_t n_image_size; // W * H, the size of Y and of A
+	size_t n_chroma_w; // ceil(W / s)
+	size_t n_chroma_h; // ceil(H / s)
+	size_t n_chroma_size; // both chroma planes together; 0 for grayscale
+	size_t n_u_offset, n_v_offset, n_alpha_offset; // meaningful where the plane exists
+	size_t n_image_data_size; // the whole plane block
+};
+
+/**
+ *	@brief computes the plane block layout
+ *	@param[in] n_width and n_height are the image size (not negative)
+ *	@param[in] n_subsample is the chroma subsampling factor (at least 1)
+ *	@param[in] n_color_type is the ColorType mask
+ */
+PlaneLayout MakePlaneLayout(int n_width, int n_height, int n_subsample, int n_color_type);
