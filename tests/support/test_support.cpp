@@ -33,25 +33,6 @@ TempDir::~TempDir()
 	}, 16, FTW_DEPTH | FTW_PHYS);
 }
 
-namespace {
-
-std::string s_ReadAll(int n_fd)
-{
-	std::string s_data;
-	char p_buffer[4096];
-	for(;;) {
-		ssize_t n_read = read(n_fd, p_buffer, sizeof(p_buffer));
-		if(n_read < 0 && errno == EINTR)
-			continue;
-		if(n_read <= 0)
-			break;
-		s_data.append(p_buffer, size_t(n_read));
-	}
-	return s_data;
-}
-
-} // namespace
-
 ProcessResult RunProcess(const std::vector<std::string> &r_args, const std::string &s_working_dir)
 {
 	// output goes to files rather than pipes, so a chatty child can never block

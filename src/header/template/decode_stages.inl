@@ -1,0 +1,250 @@
+	/**
+	 *	@brief calculates size of the plane block (the image planes before prediction is undone)
+	 *	@param[in] n_image_width is image width, in pixels (positive)
+	 *	@param[in] n_image_height is image height, in pixels (positive)
+	 *	@param[in] n_subsample is chroma subsampling factor (positive)
+	 *	@param[in] n_color_type is color type bitmask
+	 *	@return Returns size of the Y, U, V and A planes together, in bytes.
+	 */
+	static size_t n_Plane_Block_Size(int n_image_width, int n_image_height, int n_subsample, int n_color_type)
+	{
+		const size_t n_image_size = size_t(n_image_width) * size_t(n_image_height);
+		const size_t n_chroma_w = size_t((n_image_width - 1) / n_subsample + 1);
+		const size_t n_chroma_h = size_t((n_image_height - 1) / n_subsample + 1);
+		return n_image_size * ((n_color_type & 2)? 2 : 1) + ((n_color_type & 1)? 0 : 2 * n_chroma_w * n_chroma_h);
+	}
+
+	/**
+	 *	@brief validates the decoding parameters and allocates the buffers of the decoder
+	 *	@param[in] n_text_size is size of the decoded text, in bytes
+	 *	@param[in] n_image_width is image width, in pixels
+	 *	@param[in] n_image_height is image height, in pixels
+	 *	@param[in] n_huff_stage_size size of the compressed data before Huffman encoding
+	 *	@param[in] n_subsample is chroma subsampling factor
+	 *	@param[in] n_color_type is color type bitmask
+	 *	@param[out] r_n_prehuff_size is size of the work area in front of the run-length data
+	 *	@param[out] r_p_image is the image (n_image_width * n_image_height pixels)
+	 *	@return Returns the work area (r_n_prehuff_size + n_huff_stage_size bytes),
+	 *		or 0 if the parameters are out of range or there is not enough memory.
+	 */
+	static uint8_t *p_Alloc_DecodeBuffers(size_t n_text_size, int n_image_width, int n_image_height,
+		size_t n_huff_stage_size, int n_subsample, int n_color_type, size_t &r_n_prehuff_size,
+		uint32_t *&r_p_image)
+	{
+		// pixel indices must fit an int and every byte count a size_t
+		if(n_image_width <= 0 || n_image_height <= 0 || n_subsample <= 0 ||
+		   n_image_width > 0x7fffffff / n_image_height ||
+		   size_t(n_image_width) > size_t(-1) / 16 / size_t(n_image_height))
+			return 0;
+		const size_t n_image_data_size = n_Plane_Block_Size(n_image_width,
+			n_image_height, n_subsample, n_color_type);
+		// a run-length packet takes at most two bytes per byte it stands for
+		if(n_huff_stage_size > 2 * n_image_data_size)
+			return 0;
+		r_n_prehuff_size = (n_text_size > n_image_data_size)? n_text_size : n_image_data_size;
+		if(r_n_prehuff_size > size_t(-1) - n_huff_stage_size)
+			return 0;
+		uint8_t *p_data;
+		if(!(p_data = new(std::nothrow) uint8_t[r_n_prehuff_size + n_huff_stage_size]))
+			return 0;
+		if(!(r_p_image = new(std::nothrow) uint32_t[size_t(n_image_width) * size_t(n_image_height)])) {
+			delete[] p_data;
+			return 0;
+		}
+		return p_data;
+	}
+
+	/**
+	 *	@brief decodes the canonical Huffman code
+	 *	@param[in] p_stream is the compressed stream (16 code counts, the symbols, the codes)
+	 *	@param[in] n_stream_size is size of the compressed stream, in bytes
+	 *	@param[out] p_dest is destination for the decoded bytes
+	 *	@param[in] n_dest_size is number of bytes to decode
+	 *	@return Returns true on success, false if the stream is malformed.
+	 */
+	static bool b_Decode_Huff(const uint8_t *p_stream, size_t n_stream_size, uint8_t *p_dest, size_t n_dest_size)
+	{
+		if(n_stream_size < 64)
+			return false;
+		// per code length i + 1: the first code, the end of the codes, and the offset
+		// from a code to its symbol; the first code of a length is twice the end of
+		// the previous length
+		int32_t p_min_code[16], p_max_code[16], p_table_off[16];
+		int32_t n_code = 0, n_symbol_num = 0;
+		for(int i = 0; i < 16; ++ i, n_code *= 2) {
+			const uint8_t *p_count = p_stream + 4 * i;
+			int32_t n_count = int32_t(uint32_t(p_count[0]) | uint32_t(p_count[1]) << 8 |
+				uint32_t(p_count[2]) << 16 | uint32_t(p_count[3]) << 24);
+			if(n_count < 0 || n_count > 256 - n_symbol_num)
+				return false; // there are only 256 byte values
+			p_min_code[i] = n_code;
+			p_table_off[i] = n_symbol_num - n_code;
+			n_code += n_count;
+			p_max_code[i] = n_code;
+			n_symbol_num += n_count;
+		}
+		if(size_t(n_symbol_num) > n_stream_size - 64)
+			return false;
+		const uint8_t *p_symbol = p_stream + 64;
+		const uint8_t *p_bits = p_symbol + n_symbol_num, *p_bits_end = p_stream + n_stream_size;
+
+		// codes of up to 10 bits are found by a look-up of the next 10 bits; an entry
+		// holds the code length << 8 | the symbol, or 0 where the code is longer
+		uint32_t p_lookup[1 << 10] = {0};
+		for(int i = 0; i < 10; ++ i) {
+			for(int32_t c = p_min_code[i]; c < p_max_code[i] && c < (2 << i); ++ c) {
+				const uint32_t n_entry = uint32_t(i + 1) << 8 | p_symbol[c + p_table_off[i]];
+				for(int32_t j = c << (9 - i), n_end = (c + 1) << (9 - i); j < n_end; ++ j) {
+					if(!p_lookup[j])
+						p_lookup[j] = n_entry; // a shorter code takes precedence
+				}
+			}
+		}
+
+		uint32_t n_bit_buffer = 0; // the next bits, the first one in the most significant bit
+		int n_bit_num = 0;
+		for(uint8_t *p_end = p_dest + n_dest_size; p_dest != p_end; ++ p_dest) {
+			for(; n_bit_num <= 24; n_bit_num += 8) {
+				const uint32_t n_byte = (p_bits != p_bits_end)? *p_bits ++ : 0; // zeros past the end
+				n_bit_buffer |= n_byte << (24 - n_bit_num);
+			}
+			uint32_t n_entry = p_lookup[n_bit_buffer >> 22];
+			for(int i = 10; !n_entry && i < 16; ++ i) {
+				const int32_t n_long_code = int32_t(n_bit_buffer >> (31 - i));
+				if(n_long_code >= p_min_code[i] && n_long_code < p_max_code[i])
+					n_entry = uint32_t(i + 1) << 8 | p_symbol[n_long_code + p_table_off[i]];
+			}
+			if(!n_entry)
+				return false; // no code of up to 16 bits matches
+			*p_dest = uint8_t(n_entry);
+			n_bit_buffer <<= n_entry >> 8;
+			n_bit_num -= int(n_entry >> 8);
+		}
+		return true;
+	}
+
+	/**
+	 *	@brief expands the run-length packets
+	 *	@param[in] p_src is the run-length data (a code byte c, then one byte repeated
+	 *		(c >> 1) + 1 times if c is odd, or (c >> 1) + 1 bytes copied if c is even)
+	 *	@param[in] n_src_size is size of the run-length data, in bytes
+	 *	@param[out] p_dest is destination for the expanded data
+	 *	@param[in] n_dest_size is size of the expanded data, in bytes
+	 *	@return Returns true on success, false if the packets do not fill exactly n_dest_size bytes.
+	 */
+	static bool b_Decode_RLE(const uint8_t *p_src, size_t n_src_size, uint8_t *p_dest, size_t n_dest_size)
+	{
+		for(const uint8_t *p_end = p_src + n_src_size; p_src != p_end;) {
+			const bool b_run = (*p_src & 1) != 0;
+			size_t n_length = size_t(*p_src ++ >> 1) + 1;
+			if(n_length > n_dest_size || size_t(p_end - p_src) < ((b_run)? 1 : n_length))
+				return false;
+			n_dest_size -= n_length;
+			if(b_run) {
+				for(const uint8_t n_value = *p_src ++; n_length; -- n_length)
+					*p_dest ++ = n_value;
+			} else {
+				for(; n_length; -- n_length)
+					*p_dest ++ = *p_src ++;
+			}
+		}
+		return !n_dest_size;
+	}
+
+	/**
+	 *	@brief converts a color component to a byte
+	 *	@param[in] f_value is the component, rounded once to single precision
+	 *	@return Returns 255 for values above 255, 0 for values of 0 or less,
+	 *		otherwise the value truncated toward zero.
+	 */
+	static uint8_t n_Clamp_Color(float f_value)
+	{
+		return (f_value > 255)? 255 : (f_value <= 0)? 0 : uint8_t(f_value);
+	}
+
+	/**
+	 *	@brief decodes the Huffman and run-length stages, undoes the prediction
+	 *		and converts the planes to pixels
+	 *	@param[in] p_data is the work area, holding the decoded text (is freed)
+	 *	@param[in] n_text_size is size of the decoded text, in bytes
+	 *	@param[in] n_prehuff_size is offset of the run-length data in the work area
+	 *	@param[in] p_image is the image to fill (is freed on failure)
+	 *	@return Returns p_image, or 0 if the data is malformed.
+	 */
+	static uint32_t *p_Decode_Huff_RLE_Planes(uint8_t *p_data, size_t n_text_size,
+		size_t n_prehuff_size, uint32_t *p_image, int n_image_width, int n_image_height,
+		size_t n_huff_stage_size, int n_predictor_y, int n_predictor_uv, int n_predictor_a,
+		int n_subsample, int n_color_type)
+	{
+		const bool b_gray = (n_color_type & 1) != 0;
+		const bool b_alpha = (n_color_type & 2) != 0;
+		const bool b_lossless_color = (n_color_type & 4) != 0;
+		// once the branches this image does not take are cut, some of these
+		// are only asserted
+		(void)b_gray;
+		(void)b_alpha;
+		(void)b_lossless_color;
+		(void)n_predictor_uv;
+		(void)n_predictor_a;
+
+		// the run-length data is decoded behind the text and expanded over it
+		if(!b_Decode_Huff(p_data, n_text_size, p_data + n_prehuff_size, n_huff_stage_size) ||
+		   !b_Decode_RLE(p_data + n_prehuff_size, n_huff_stage_size, p_data,
+		   n_Plane_Block_Size(n_image_width, n_image_height, n_subsample, n_color_type))) {
+			delete[] p_data;
+			delete[] p_image;
+			return 0;
+		}
+
+		const size_t n_image_size = size_t(n_image_width) * size_t(n_image_height);
+		if(!b_gray) {
+			const int n_chroma_w = (n_image_width - 1) / n_subsample + 1;
+			const int n_chroma_h = (n_image_height - 1) / n_subsample + 1;
+			const size_t n_chroma_plane = size_t(n_chroma_w) * size_t(n_chroma_h);
+			uint8_t *p_u = p_data + n_image_size, *p_v = p_u + n_chroma_plane;
+			UnPredict_ImagePlane(p_data, n_image_width, n_image_height, n_predictor_y);
+			UnPredict_ImagePlane(p_u, n_chroma_w, n_chroma_h, n_predictor_uv);
+			UnPredict_ImagePlane(p_v, n_chroma_w, n_chroma_h, n_predictor_uv);
+			if(b_alpha)
+				UnPredict_ImagePlane(p_v + n_chroma_plane, n_image_width, n_image_height, n_predictor_a);
+			// each chroma sample covers n_subsample x n_subsample pixels
+			for(int y = 0; y < n_image_height; ++ y) {
+				const size_t n_row = size_t(y) * size_t(n_image_width);
+				const size_t n_chroma_row = size_t(y / n_subsample) * size_t(n_chroma_w);
+				for(int x = 0, n_chroma_x = 0, n_sub_x = 0; x < n_image_width; ++ x) {
+					const int n_y = p_data[n_row + x], n_u = p_u[n_chroma_row + n_chroma_x],
+						n_v = p_v[n_chroma_row + n_chroma_x];
+					n_sub_x = (n_sub_x + 1 < n_subsample)? n_sub_x + 1 : 0;
+					n_chroma_x += (n_sub_x)? 0 : 1;
+					uint8_t r, g, b;
+					if(!b_lossless_color) {
+						r = n_Clamp_Color(float(n_y + double(1.402f) * (n_v - 128)));
+						g = n_Clamp_Color(float(n_y - double(0.34414f) * (n_u - 128) - double(0.71414f) * (n_v - 128)));
+						b = n_Clamp_Color(float(n_y + double(1.772f) * (n_u - 128)));
+					} else {
+						g = uint8_t(n_y - (int8_t(n_u) >> 1));
+						r = uint8_t(g + int8_t(n_u) - (int8_t(n_v) >> 1));
+						b = uint8_t(r + int8_t(n_v));
+					}
+					if(b_alpha) {
+						p_image[n_row + x] = uint32_t(p_v[n_chroma_plane + n_row + x]) << 24 |
+							uint32_t(b) << 16 | uint32_t(g) << 8 | r;
+					} else
+						p_image[n_row + x] = 0xff000000U | uint32_t(b) << 16 | uint32_t(g) << 8 | r;
+				}
+			}
+		} else {
+			UnPredict_ImagePlane(p_data, n_image_width, n_image_height, n_predictor_y);
+			if(b_alpha) {
+				UnPredict_ImagePlane(p_data + n_image_size, n_image_width, n_image_height, n_predictor_a);
+				for(size_t i = 0; i < n_image_size; ++ i)
+					p_image[i] = uint32_t(p_data[n_image_size + i]) << 24 | uint32_t(p_data[i]) * 0x010101U;
+			} else {
+				for(size_t i = 0; i < n_image_size; ++ i)
+					p_image[i] = 0xff000000U | uint32_t(p_data[i]) * 0x010101U;
+			}
+		}
+
+		delete[] p_data;
+		return p_image;
+	}

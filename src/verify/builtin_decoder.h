@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+/**
+ *	@brief restores one predicted plane in place, exactly as the generated
+ *		decompressor does (its UnPredict_ImagePlane)
+ */
+void UnPredictImagePlane(uint8_t *p_buffer, int n_width, int n_height, int n_pred_type);
+
+/** The eight decoding parameters that a header passes beside its text. */
+struct DecodeParams {
+	int n_image_width;
+	int n_image_height;
+	size_t n_huff_stage_size;
+	int n_predictor_y;
+	int n_predictor_uv;
+	int n_predictor_a;
+	int n_subsample;
+	int n_color_type;
+};
+
+/**
+ *	@brief decodes BASE85 or BASE64 text into a raster, with the same code a
+ *		generated header carries (p_Decode_RLE_Huff_Base85 or _Base64)
+ *	@return a new array of width * height pixels (release with delete[]), or
+ *		null when memory runs out or the data does not fit the parameters
+ */
+uint32_t *p_BuiltinDecode(bool b_base85, const char *p_s_text, const DecodeParams &r_params);
