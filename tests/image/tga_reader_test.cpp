@@ -246,13 +246,19 @@ TEST_F(TgaReader, RunLengthPacketsCarryValuesOfEveryStoredSize)
 
 TEST_F(TgaReader, PacketCrossingTheRowEndFailsEvenWhenTheImageHoldsIt)
 {
-	// a 2 x 2 image: four pixels fit the image, but not the first row
-	EXPECT_FALSE(ImageHolder(p_Load(s_TgaHeader(type_TrueColorRle, 2, 2, 24, n_top_down) +
-		s_Bytes({0x83}) + s_Bgr(1, 2, 3))));
-	EXPECT_FALSE(ImageHolder(p_Load(s_TgaHeader(type_GrayRle, 2, 2, 8, n_top_down) +
-		s_Bytes({0x00, 1, 0x82, 2})))); // the run starts at the last pixel of the row
-	EXPECT_FALSE(ImageHolder(p_Load(s_TgaHeader(type_GrayRle, 2, 2, 8, n_top_down) +
-		s_Bytes({0x03, 1, 2, 3, 4}))));
+	// 2 x 2 images whose first row ends inside a packet; a packet for the
+	// second row follows, so that a reader letting packets cross rows would succeed
+	const std::string s_second_row = s_Bytes({0x81, 5});
+	const std::string crossings[] = {
+		s_Bytes({0x83, 1}), // a run over all four pixels
+		s_Bytes({0x00, 1, 0x81, 2}), // a run starting at the last pixel of the row
+		s_Bytes({0x02, 1, 2, 3}) // literals
+	};
+	for(const std::string &s_crossing : crossings) {
+		EXPECT_FALSE(ImageHolder(p_Load(s_TgaHeader(type_GrayRle, 2, 2, 8, n_top_down) + s_crossing + s_second_row)))
+			<< "packet bytes " << ::testing::PrintToString(s_crossing);
+	}
+	EXPECT_TRUE(ImageHolder(p_Load(s_TgaHeader(type_GrayRle, 2, 2, 8, n_top_down) + s_Bytes({0x81, 1}) + s_second_row)));
 }
 
 TEST_F(TgaReader, WidestRowsUseFullPacketsOf128Pixels)
