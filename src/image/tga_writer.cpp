@@ -9,6 +9,7 @@
 namespace {
 
 const int n_block_pixels = 256; // true-colour pixels converted per write
+const int n_max_pixel_bytes = 4; // blue, green, red, alpha
 
 inline void PutLe16(uint8_t *p_dest, uint32_t n_value)
 {
@@ -24,7 +25,7 @@ inline bool b_Write(FILE *p_file, const uint8_t *p_bytes, size_t n_size)
 /** @brief writes all pixels, top row first, as blue, green, red and, with n_value_bytes 4, alpha */
 bool b_WriteTrueColor(FILE *p_file, const RasterImage &r_image, int n_value_bytes)
 {
-	uint8_t p_block[n_block_pixels * 4];
+	uint8_t p_block[n_block_pixels * n_max_pixel_bytes];
 	const uint32_t *p_pixel = r_image.p_pixels;
 	for(size_t n_left = size_t(r_image.n_width) * size_t(r_image.n_height); n_left;) {
 		const size_t n_block_size = std::min(n_left, size_t(n_block_pixels));
@@ -33,7 +34,7 @@ bool b_WriteTrueColor(FILE *p_file, const RasterImage &r_image, int n_value_byte
 			p_dest[0] = uint8_t(*p_pixel >> 16);
 			p_dest[1] = uint8_t(*p_pixel >> 8);
 			p_dest[2] = uint8_t(*p_pixel);
-			if(n_value_bytes == 4)
+			if(n_value_bytes == n_max_pixel_bytes)
 				p_dest[3] = uint8_t(*p_pixel >> 24);
 		}
 		if(!b_Write(p_file, p_block, size_t(p_dest - p_block)))
@@ -69,8 +70,9 @@ bool b_WriteGrayRow(FILE *p_file, const uint32_t *p_row, int n_width)
 		int n_count;
 		size_t n_packet_size;
 		if(n_left >= 3 && b_ThreeEqual(p_row, x)) {
-			for(n_count = 3; n_count < n_left && n_Gray(p_row, x + n_count) == n_Gray(p_row, x); ++ n_count)
-				;
+			n_count = 3;
+			while(n_count < n_left && n_Gray(p_row, x + n_count) == n_Gray(p_row, x))
+				++ n_count;
 			p_packet[0] = uint8_t(n_tga_run_flag | (n_count - 1));
 			p_packet[1] = n_Gray(p_row, x);
 			n_packet_size = 2;

@@ -300,27 +300,21 @@ TEST_F(TgaReader, ShortHeaderFails)
 	EXPECT_FALSE(ImageHolder(p_Load(s_TgaHeader(type_TrueColor, 0, 0, 24, n_top_down).substr(0, 17))));
 }
 
-TEST_F(TgaReader, UnknownImageKindsFail)
+TEST_F(TgaReader, UnsupportedKindsAndSizesFail)
 {
-	for(int n_type : {0, 4, 5, 6, 7, 8, 12, 13, 15}) {
-		EXPECT_FALSE(ImageHolder(p_Load(s_TgaHeader(n_type, 1, 1, 8, n_top_down) + std::string(16, '\x01'))))
-			<< "image type " << n_type;
-	}
-}
-
-TEST_F(TgaReader, UnsupportedTrueColorDepthsFail)
-{
-	for(int n_bits : {0, 8, 15, 17, 31, 33, 64}) {
-		EXPECT_FALSE(ImageHolder(p_Load(s_TgaHeader(type_TrueColor, 1, 1, n_bits, n_top_down) + std::string(16, '\x01'))))
-			<< n_bits << " bits";
-	}
-}
-
-TEST_F(TgaReader, UnsupportedColorMapEntrySizesFail)
-{
-	for(int n_bits : {0, 8, 15, 17, 64}) {
-		EXPECT_FALSE(ImageHolder(p_Load(s_TgaHeader(type_Mapped, 1, 1, 8, n_top_down, 1, n_bits) + std::string(16, '\0'))))
-			<< n_bits << " bits";
+	struct Case {
+		int n_type, n_pixel_bits, n_map_length, n_entry_bits;
+	} cases[] = {
+		{0, 8, 0, 0}, {4, 8, 0, 0}, {5, 8, 0, 0}, {6, 8, 0, 0}, {7, 8, 0, 0}, {8, 8, 0, 0}, {12, 8, 0, 0}, {15, 8, 0, 0},
+		{type_TrueColor, 0, 0, 0}, {type_TrueColor, 8, 0, 0}, {type_TrueColor, 15, 0, 0},
+		{type_TrueColor, 31, 0, 0}, {type_TrueColorRle, 33, 0, 0}, {type_TrueColor, 64, 0, 0},
+		{type_Mapped, 8, 1, 0}, {type_Mapped, 8, 1, 8}, {type_Mapped, 8, 1, 15}, {type_MappedRle, 8, 1, 64}
+	};
+	for(const Case &c : cases) {
+		// followed by more than enough bytes for any reading of the header
+		EXPECT_FALSE(ImageHolder(p_Load(s_TgaHeader(c.n_type, 1, 1, c.n_pixel_bits, n_top_down,
+			c.n_map_length, c.n_entry_bits) + std::string(16, '\0')))) << "image type " << c.n_type <<
+			", pixel bits " << c.n_pixel_bits << ", entry bits " << c.n_entry_bits;
 	}
 }
 

@@ -143,19 +143,20 @@ TEST_F(TgaWriter, EveryRowIsCodedByItself)
 	EXPECT_EQ(s_Saved(*image.p_image), s_TgaHeader(11, 2, 2, 8, 0x20) + s_Bytes({0x01, 4, 4, 0x01, 4, 4}));
 }
 
+/** The three kinds of image the writer stores differently. */
+const char *const p_image_kind_list[] = {"colour", "colour with alpha", "grayscale"};
+
+/** @brief a test picture of one kind (an index into p_image_kind_list) */
+RasterImage *p_KindPicture(int n_kind, int n_width, int n_height)
+{
+	return (n_kind == 2)? p_GrayTestPicture(n_width, n_height) : p_MakeTestPicture(n_width, n_height, 1, n_kind == 1);
+}
+
 TEST_F(TgaWriter, ReaderGetsBackEveryKindOfImage)
 {
-	struct Case {
-		const char *p_s_name;
-		ImageHolder original;
-	} cases[] = {
-		{"colour", ImageHolder(p_MakeTestPicture(301, 9, 1))},
-		{"colour with alpha", ImageHolder(p_MakeTestPicture(301, 9, 2, true))},
-		{"grayscale", ImageHolder(p_GrayTestPicture(301, 9))}
-	};
-	for(const Case &c : cases) {
-		SCOPED_TRACE(c.p_s_name);
-		const ImageHolder &original = c.original;
+	for(int n_kind = 0; n_kind < 3; ++ n_kind) {
+		SCOPED_TRACE(p_image_kind_list[n_kind]);
+		ImageHolder original(p_KindPicture(n_kind, 301, 9));
 		ASSERT_TRUE(original);
 		ASSERT_TRUE(b_SaveTgaImage(s_Path().c_str(), *original.p_image));
 		ImageHolder loaded(p_LoadTgaImage(s_Path().c_str()));
@@ -170,20 +171,12 @@ TEST_F(TgaWriter, ImageMagickReadsTheSamePixels)
 {
 	if(!b_FileExists(p_s_image_magick))
 		GTEST_SKIP() << p_s_image_magick << " is not installed; cannot check the files with another reader";
-	struct Case {
-		const char *p_s_name;
-		ImageHolder original;
-	} cases[] = {
-		{"colour", ImageHolder(p_MakeTestPicture(150, 5, 3))},
-		{"colour with alpha", ImageHolder(p_MakeTestPicture(150, 5, 4, true))},
-		{"grayscale", ImageHolder(p_GrayTestPicture(150, 5))}
-	};
-	for(const Case &c : cases) {
-		SCOPED_TRACE(c.p_s_name);
-		const ImageHolder &original = c.original;
+	const std::string s_pam = m_dir.s_File("out.pam");
+	for(int n_kind = 0; n_kind < 3; ++ n_kind) {
+		SCOPED_TRACE(p_image_kind_list[n_kind]);
+		ImageHolder original(p_KindPicture(n_kind, 150, 5));
 		ASSERT_TRUE(original);
 		ASSERT_TRUE(b_SaveTgaImage(s_Path().c_str(), *original.p_image));
-		const std::string s_pam = m_dir.s_File("out.pam");
 		const ProcessResult result = RunProcess({p_s_image_magick, s_Path(), s_pam}, "");
 		ASSERT_EQ(result.n_status, 0) << result.s_err;
 		ImageHolder decoded(p_ParsePamImage(s_ReadFile(s_pam)));
