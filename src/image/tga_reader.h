@@ -1,0 +1,13 @@
+#pragma once
+
+struct RasterImage;
+
+/**
+ *	@brief loads a TGA file: colour-mapped, true-colour (16, 24 or 32 bits)
+ *		or grayscale, uncompressed or run-length coded, stored either way up
+ *	@param[in] p_s_filename is path to the file
+ *	@return a new image (release with DeleteRasterImage()), or null when the
+ *		file cannot be read, is malformed or truncated, or is too large
+ *	@note Prints nothing; the caller reports failures.
+ */
+RasterImage *p_LoadTgaImage(const char *p_s_filename);
