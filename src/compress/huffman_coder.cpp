@@ -38,8 +38,10 @@ int n_CountLeafDepths(uint64_t *p_weight, int n_leaf_num, int32_t p_depth_num[n_
 {
 	// Two queues, both lightest at the back: the leaves in their sorted order,
 	// and the inner nodes in the order they are made, which is also by rising
-	// weight. Each step joins the two lightest nodes; on equal weights the
-	// inner node is taken first, which keeps the tree shallower.
+	// weight. Each step joins the two lightest nodes. On equal weights the
+	// inner node is taken first: that choice decides the code lengths
+	// (weights 2, 2, 1, 1 give 1, 2, 3, 3 rather than 2, 2, 2, 2), so every
+	// coder of the format must make it to give streams of the same length.
 	int16_t p_child[n_max_node_num][2];
 	int n_leaf_left = n_leaf_num; // the back leaf is n_leaf_left - 1
 	int n_merge_back = n_leaf_num; // the oldest inner node not yet taken

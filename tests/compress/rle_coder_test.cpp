@@ -158,13 +158,3 @@ TEST(RunLengthCoder, PacketsFollowTheGreedyRuleOnManyInputs)
 		}
 	}
 }
-
-TEST(RunLengthCoder, InputWithoutRunsCostsOneByteIn128)
-{
-	for(size_t n : {1, 127, 128, 129, 1000}) {
-		Bytes input(n);
-		for(size_t i = 0; i < n; ++ i)
-			input[i] = uint8_t(i * 7);
-		EXPECT_EQ(Encoded(input).size(), n + (n + 127) / 128) << n;
-	}
-}

@@ -61,18 +61,6 @@ std::vector<ByteSample> CoderSamples()
 	return samples;
 }
 
-Bytes FibonacciBytes(int n_symbol_num)
-{
-	Bytes data;
-	for(uint64_t i = 0, n_count = 1, n_next = 1; i < uint64_t(n_symbol_num); ++ i) {
-		data.insert(data.end(), n_count, uint8_t(i));
-		const uint64_t n_sum = n_count + n_next;
-		n_count = n_next;
-		n_next = n_sum;
-	}
-	return data;
-}
-
 Bytes HexBytes(const char *p_s_hex)
 {
 	Bytes data;

@@ -22,8 +22,5 @@ struct ByteSample {
  */
 std::vector<ByteSample> CoderSamples();
 
-/** @brief n_symbol_num byte values 0, 1, ..., value i occurring as often as the (i + 1)-th Fibonacci number (1, 1, 2, 3, ...) */
-Bytes FibonacciBytes(int n_symbol_num);
-
 /** @brief bytes written as hexadecimal pairs separated by spaces, "41 42" */
 Bytes HexBytes(const char *p_s_hex);
