@@ -40,7 +40,7 @@ bool b_Base64Encode(const uint8_t *p_data, size_t n_size, char *p_text, size_t n
 	if(n_size % 3) {
 		const uint32_t n_second = (n_size % 3 == 2)? p_data[1] : 0;
 		*p_text ++ = p_base64_alphabet[p_data[0] >> 2];
-		*p_text ++ = p_base64_alphabet[((p_data[0] << 4) | (n_second >> 4)) & 63];
+		*p_text ++ = p_base64_alphabet[(uint32_t(p_data[0]) << 4 | n_second >> 4) & 63];
 		if(n_size % 3 == 2)
 			*p_text ++ = p_base64_alphabet[(n_second << 2) & 63];
 	}
