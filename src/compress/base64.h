@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+/** The longest input the BASE64 encoder takes: its text length just fits 32 bits. */
+const size_t n_max_base64_input = 0xbfffffffU;
+
+/** @brief number of characters of the BASE64 text of n_size bytes */
+size_t n_Base64TextLength(size_t n_size);
+
+/**
+ *	@brief writes the BASE64 text of a byte block, without padding or terminator
+ *	@param[out] p_text receives exactly n_Base64TextLength(n_size) characters
+ *	@return true on success; false, with nothing written, when n_size exceeds
+ *		n_max_base64_input or n_capacity is below the text length
+ */
+bool b_Base64Encode(const uint8_t *p_data, size_t n_size, char *p_text, size_t n_capacity);
+
+/** @brief replaces a string by the BASE64 text of a byte block; false when it is too long or cannot be allocated */
+bool b_Base64EncodeString(const uint8_t *p_data, size_t n_size, std::string &r_s_text);

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+/** The longest input the BASE85 encoder takes: its longest text just fits 32 bits. */
+const size_t n_max_base85_input = 0xccccccccU;
+
+/** @brief number of characters of the BASE85 text of n_size bytes when no group is shortened */
+size_t n_Base85MaxTextLength(size_t n_size);
+
+/**
+ *	@brief writes the BASE85 text of a byte block, without terminator
+ *	@param[out] p_text receives the text
+ *	@param[in] n_capacity is the room in p_text; at least n_Base85MaxTextLength(n_size)
+ *	@param[in] b_zero_groups writes each all-zero 4-byte group as the single character '~'
+ *	@return the number of characters written; 0, with nothing written, when
+ *		n_size exceeds n_max_base85_input or n_capacity is too small
+ */
+size_t n_Base85Encode(const uint8_t *p_data, size_t n_size, char *p_text, size_t n_capacity, bool b_zero_groups);
+
+/**
+ *	@brief replaces a string by the BASE85 text of a byte block, zero groups shortened
+ *	@return false when the input is too long or the string cannot be allocated
+ */
+bool b_Base85EncodeString(const uint8_t *p_data, size_t n_size, std::string &r_s_text);
