@@ -1,8 +1,239 @@
 #include "driver/conversion.h"
 
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "compress/base64.h"
+#include "compress/base85.h"
+#include "compress/color_transform.h"
+#include "compress/crc32.h"
+#include "compress/predictor_search.h"
+#include "compress/stream_format.h"
+#include "driver/command_line.h"
+#include "driver/file_timestamp.h"
+#include "header/header_writer.h"
+#include "image/jpeg_decoder.h"
+#include "image/png_reader.h"
+#include "image/tga_reader.h"
+#include "threads/worker_pool.h"
+#include "verify/round_trip_check.h"
+
+namespace {
+
+const char *const p_s_test_image = "test_decompress.tga"; // the decoded image, for inspection
+
+enum class ImageFormat { Unknown, Tga, Png, Jpeg };
+
+/** @brief picks the reader by the text from the last "." of the whole path, ignoring case */
+ImageFormat n_ImageFormat(const char *p_s_filename)
+{
+	const char *p_s_extension = strrchr(p_s_filename, '.');
+	if(!p_s_extension)
+		return ImageFormat::Unknown;
+	if(!strcasecmp(p_s_extension, ".tga"))
+		return ImageFormat::Tga;
+	if(!strcasecmp(p_s_extension, ".png"))
+		return ImageFormat::Png;
+	if(!strcasecmp(p_s_extension, ".jpg") || !strcasecmp(p_s_extension, ".jpeg"))
+		return ImageFormat::Jpeg;
+	return ImageFormat::Unknown;
+}
+
+RasterImage *p_LoadImage(ImageFormat n_format, const char *p_s_filename, bool b_verbose)
+{
+	switch(n_format) {
+	case ImageFormat::Tga:
+		if(b_verbose)
+			printf("loading image in TGA format ...\n");
+		return p_LoadTgaImage(p_s_filename);
+	case ImageFormat::Png:
+		if(b_verbose)
+			printf("loading image in PNG format ...\n");
+		return p_LoadPngImage(p_s_filename);
+	case ImageFormat::Jpeg: {
+		if(b_verbose)
+			printf("loading image in JPEG format ...\n");
+		FILE *p_file = fopen(p_s_filename, "rb");
+		if(!p_file)
+			return nullptr;
+		RasterImage *p_image = p_DecodeJpeg(p_file);
+		fclose(p_file);
+		return p_image;
+	}
+	default:
+		return nullptr;
+	}
+}
+
+/** @brief applies "--alpha" or "--no-alpha" to the image */
+void ApplyAlphaMode(RasterImage &r_image, int n_alpha_mode)
+{
+	if(n_alpha_mode == 1 && !r_image.b_alpha) {
+		r_image.b_alpha = true; // the pixels already carry alpha 0xff
+		printf("forcing alpha channel as per --alpha\n");
+	} else if(n_alpha_mode == 0 && r_image.b_alpha) {
+		r_image.b_alpha = false;
+		printf("stripping alpha channel as per --no-alpha\n");
+		const size_t n_pixel_num = size_t(r_image.n_width) * size_t(r_image.n_height);
+		for(size_t i = 0; i < n_pixel_num; ++ i)
+			r_image.p_pixels[i] |= 0xff000000U;
+	}
+}
+
+/** The outcome of the predictor search that the later steps need. */
+struct SearchResult {
+	ByteBuffer output; // Huffman coder output: 4-byte length prefix, then the compressed stream
+	CompressionCandidate t_best;
+	uint32_t n_rle_size;
+	uint32_t n_stored_crc;
+};
+
+/** @brief runs the search on a pool of all processors but one; false when memory ran out */
+bool b_RunSearch(const RasterImage &r_image, const PlaneSettings &r_settings, int n_predictor_num,
+	SearchResult &r_result)
+{
+	PredictorSearch search(r_image, r_settings, n_predictor_num);
+	if(!search.b_Prepare())
+		return false;
+	WorkerPool pool(WorkerPool::n_DefaultParticipantNum());
+	const bool b_ran = pool.b_RunJob(search);
+	if(!pool.b_Stop() || !b_ran)
+		return false;
+	search.TakeBestOutput(r_result.output);
+	r_result.t_best = search.t_BestCandidate();
+	r_result.n_rle_size = search.n_BestRleSize();
+	r_result.n_stored_crc = search.n_StoredChecksum();
+	return true;
+}
+
+void PrintStatistics(const ConversionOptions &r_options, const RasterImage &r_image,
+	const ByteBuffer &r_output, const std::string &r_s_text, int n_pred_y, int n_pred_uv, int n_pred_a)
+{
+	const int n_base = n_BaseNumber(r_options);
+	const size_t n_length = r_output.n_Size();
+	printf("\tencoding %u bytes as BASE%d\n", unsigned(n_length), n_base);
+	if(n_length >= 5) {
+		const uint8_t *p_last = r_output.p_Data() + n_length - 5;
+		printf("\tthe last 5 bytes of data to BASE%d are: 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x\n",
+			n_base, p_last[0], p_last[1], p_last[2], p_last[3], p_last[4]);
+	}
+	const int n_text_length = int(r_s_text.size());
+	const char *p_s_y = p_s_PredictorName(n_pred_y), *p_s_uv = p_s_PredictorName(n_pred_uv),
+		*p_s_a = p_s_PredictorName(n_pred_a);
+	if(!r_options.b_gray && r_image.b_alpha)
+		printf("\t(%d bytes, using %s for predicting Y, %s for UV and %s for A)\n", n_text_length, p_s_y, p_s_uv, p_s_a);
+	else if(!r_options.b_gray)
+		printf("\t(%d bytes, using %s for predicting Y, %s for UV and there is no A)\n", n_text_length, p_s_y, p_s_uv);
+	else if(r_image.b_alpha)
+		printf("\t(%d bytes, using %s for predicting Y, there is no UV and %s for A)\n", n_text_length, p_s_y, p_s_a);
+	else
+		printf("\t(%d bytes, using %s for predicting Y, there is no UV and there is no A)\n", n_text_length, p_s_y);
+	const int n_channel_num = ((r_options.b_gray)? 1 : 3) + ((r_image.b_alpha)? 1 : 0);
+	printf("\tcompression ratio: %f:1\n", double(n_channel_num) * r_image.n_width * r_image.n_height /
+		double(r_s_text.size()));
+	printf("writing image data ...\n");
+}
+
+/** @brief the conversion of a loaded image, from the grayscale step to the verified header */
+int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image)
+{
+	const uint32_t n_original_crc = n_Crc32_Image(r_image);
+	if(r_options.b_gray && !r_image.b_grayscale)
+		ConvertToGrayscale(r_image, r_image.b_alpha); // marks the image grayscale
+	r_options.b_gray = r_image.b_grayscale;
+	ApplyAlphaMode(r_image, r_options.n_alpha_mode);
+	const uint32_t n_transformed_crc = n_Crc32_Image(r_image);
+
+	if(r_options.b_verbose)
+		printf("compressing image data ...\n");
+	const PlaneSettings t_settings = {r_options.b_gray, r_image.b_alpha, r_options.b_lossless,
+		int(r_options.n_subsample), int(r_options.n_chroma_bpp), int(r_options.n_alpha_bpp)};
+	SearchResult search;
+	if(!b_RunSearch(r_image, t_settings, (r_options.b_exhaustive)? n_predictor_num : n_default_predictor_num, search)) {
+		fprintf(stderr, "error: not enough memory\n");
+		return -1;
+	}
+	if(search.output.b_Empty()) {
+		fprintf(stderr, "error: packed buffer came out empty, something went wrong\n");
+		return -1;
+	}
+	// planes the image does not have are reported, written and decoded as "none"
+	const int n_pred_y = search.t_best.n_predictor_y;
+	const int n_pred_uv = (r_options.b_gray)? pred_None : search.t_best.n_predictor_uv;
+	const int n_pred_a = (r_image.b_alpha)? search.t_best.n_predictor_a : pred_None;
+
+	// the text carries the compressed stream, without the coder's length prefix
+	std::string s_text;
+	const uint8_t *p_stream = search.output.p_Data() + n_length_prefix_size;
+	const size_t n_stream_size = search.output.n_Size() - n_length_prefix_size;
+	if(!((r_options.b_base85)? b_Base85EncodeString(p_stream, n_stream_size, s_text) :
+	   b_Base64EncodeString(p_stream, n_stream_size, s_text))) {
+		fprintf(stderr, "error: not enough memory\n");
+		return -1;
+	}
+	if(r_options.b_verbose)
+		PrintStatistics(r_options, r_image, search.output, s_text, n_pred_y, n_pred_uv, n_pred_a);
+
+	HeaderContent t_content;
+	t_content.p_options = &r_options;
+	t_content.n_width = r_image.n_width;
+	t_content.n_height = r_image.n_height;
+	t_content.b_alpha = r_image.b_alpha;
+	t_content.p_s_text = &s_text;
+	t_content.n_predictor_y = n_pred_y;
+	t_content.n_predictor_uv = n_pred_uv;
+	t_content.n_predictor_a = n_pred_a;
+	t_content.n_huff_stage_size = search.n_rle_size;
+	t_content.n_stored_crc = search.n_stored_crc;
+	t_content.n_original_crc = n_original_crc;
+	t_content.n_transformed_crc = n_transformed_crc;
+	t_content.t_image_time = t_FileTimestamp(r_options.p_s_image_file);
+	t_content.p_s_build_date = p_s_BuildDate();
+	fflush(stdout); // keep the optimiser's and our messages in order when both streams are one
+	if(!b_WriteHeader(t_content, stdout, stderr))
+		return -1;
+
+	RoundTripInput t_check;
+	t_check.p_s_text = &s_text;
+	t_check.p_image = &r_image;
+	t_check.t_params = DecodeParams{r_image.n_width, r_image.n_height, search.n_rle_size,
+		n_pred_y, n_pred_uv, n_pred_a, int(r_options.n_subsample), n_HeaderColorType(t_content)};
+	t_check.n_stored_crc = search.n_stored_crc;
+	t_check.p_options = &r_options;
+	return n_RoundTripCheck(t_check, p_s_test_image, stdout, stderr);
+}
+
+} // namespace
+
 int n_RunConversion(int n_arg_num, const char **p_arg_list)
 {
-	(void)n_arg_num;
-	(void)p_arg_list;
-	return 0;
+	ConversionOptions t_options;
+	switch(n_ParseCommandLine(n_arg_num, p_arg_list, t_options, stdout, stderr)) {
+	case CommandLineVerdict::Usage:
+		return 0;
+	case CommandLineVerdict::Refused:
+		return -1;
+	case CommandLineVerdict::Run:
+		break;
+	}
+
+	const ImageFormat n_format = n_ImageFormat(t_options.p_s_image_file);
+	if(n_format == ImageFormat::Unknown) {
+		fprintf(stderr, "error: unknown input file format\n");
+		return -1;
+	}
+	std::unique_ptr<RasterImage, void (*)(RasterImage*)> p_image(
+		p_LoadImage(n_format, t_options.p_s_image_file, t_options.b_verbose), &DeleteRasterImage);
+	if(!p_image) {
+		fprintf(stderr, "error: error loading image file '%s'\n", t_options.p_s_image_file);
+		return -1;
+	}
+	if(!p_image->n_width || !p_image->n_height) {
+		// a header cannot describe an image without pixels: its decoder takes sizes of at least 1
+		fprintf(stderr, "error: image file '%s' holds no pixels\n", t_options.p_s_image_file);
+		return -1;
+	}
+	return n_ConvertImage(t_options, *p_image);
 }

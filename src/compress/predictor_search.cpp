@@ -1,0 +1,116 @@
+#include "compress/predictor_search.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "compress/huffman_coder.h"
+#include "compress/predictor.h"
+#include "compress/rle_coder.h"
+#include "compress/stream_format.h"
+
+CompressionCandidate t_Candidate(int n_index, int n_predictor_num, bool b_gray, bool b_alpha)
+{
+	CompressionCandidate t_candidate = {n_index, 0, 0, 0};
+	int n_rest = n_index;
+	if(!b_gray) {
+		t_candidate.n_predictor_uv = n_rest % n_predictor_num;
+		n_rest /= n_predictor_num;
+	}
+	t_candidate.n_predictor_y = n_rest % n_predictor_num;
+	n_rest /= n_predictor_num;
+	if(b_alpha)
+		t_candidate.n_predictor_a = n_rest % n_predictor_num;
+	return t_candidate;
+}
+
+int n_CandidateNum(int n_predictor_num, bool b_gray, bool b_alpha)
+{
+	int n_num = n_predictor_num;
+	if(!b_gray)
+		n_num *= n_predictor_num;
+	if(b_alpha)
+		n_num *= n_predictor_num;
+	return n_num;
+}
+
+PredictorSearch::PredictorSearch(const RasterImage &r_image, const PlaneSettings &r_settings, int n_predictor_num)
+	:m_r_image(r_image), m_t_settings(r_settings), m_n_predictor_num(n_predictor_num)
+{}
+
+int PredictorSearch::n_CandidateNum() const
+{
+	return ::n_CandidateNum(m_n_predictor_num, m_t_settings.b_gray, m_t_settings.b_alpha);
+}
+
+bool PredictorSearch::b_Prepare()
+{
+	if(!b_BuildPlanes(m_r_image, m_t_settings, m_planes))
+		return false;
+	m_n_stored_checksum = n_ChecksumReconstruction(m_planes.p_Data(),
+		m_r_image.n_width, m_r_image.n_height, m_t_settings);
+	return true;
+}
+
+void PredictorSearch::ReleaseWorkingState()
+{
+	ByteBuffer empty;
+	m_planes.Swap(empty);
+}
+
+bool PredictorSearch::b_RunParticipant(int /*n_participant_num*/)
+{
+	CandidateBuffers buffers;
+	for(const int n_candidate_num = n_CandidateNum();;) {
+		const int n_index = m_candidate_counter.n_Increment() - 1;
+		if(n_index >= n_candidate_num)
+			return true;
+		const CompressionCandidate t_candidate = t_Candidate(n_index, m_n_predictor_num,
+			m_t_settings.b_gray, m_t_settings.b_alpha);
+		if(!b_EvaluateCandidate(t_candidate, buffers))
+			return false; // this participant stops; the others finish the job
+	}
+}
+
+bool PredictorSearch::b_PredictPlanes(const CompressionCandidate &r_candidate, uint8_t *p_planes) const
+{
+	const int n_width = m_r_image.n_width, n_height = m_r_image.n_height;
+	const PlaneLayout t_layout = MakePlaneLayout(n_width, n_height, m_t_settings.n_subsample,
+		n_ColorType(m_t_settings));
+	if(!b_PredictImagePlane(p_planes, n_width, n_height, r_candidate.n_predictor_y))
+		return false;
+	if(!m_t_settings.b_gray) {
+		const int n_chroma_w = int(t_layout.n_chroma_w), n_chroma_h = int(t_layout.n_chroma_h);
+		if(!b_PredictImagePlane(p_planes + t_layout.n_u_offset, n_chroma_w, n_chroma_h, r_candidate.n_predictor_uv) ||
+		   !b_PredictImagePlane(p_planes + t_layout.n_v_offset, n_chroma_w, n_chroma_h, r_candidate.n_predictor_uv))
+			return false;
+	}
+	return !m_t_settings.b_alpha ||
+		b_PredictImagePlane(p_planes + t_layout.n_alpha_offset, n_width, n_height, r_candidate.n_predictor_a);
+}
+
+bool PredictorSearch::b_EvaluateCandidate(const CompressionCandidate &r_candidate, CandidateBuffers &r_buffers)
+{
+	// every candidate predicts its own copy of the shared planes, then codes all planes as one stream
+	if(!r_buffers.planes.b_Resize(m_planes.n_Size()))
+		return false;
+	if(m_planes.n_Size())
+		memcpy(r_buffers.planes.p_Data(), m_planes.p_Data(), m_planes.n_Size());
+	if(!b_PredictPlanes(r_candidate, r_buffers.planes.p_Data()) ||
+	   !b_RunLengthEncode(r_buffers.planes.p_Data(), r_buffers.planes.n_Size(), r_buffers.rle) ||
+	   !b_HuffmanEncode(r_buffers.rle.p_Data(), r_buffers.rle.n_Size(), r_buffers.output))
+		return false;
+
+	MutexLock lock(m_result_lock);
+	if(!lock.b_Locked()) {
+		fputs("fatal error: failed to lock mutex\n", stderr);
+		return false;
+	}
+	const size_t n_length = r_buffers.output.n_Size(), n_best_length = m_best_output.n_Size();
+	if(m_t_best.n_index < 0 || n_length < n_best_length ||
+	   (n_length == n_best_length && r_candidate.n_index < m_t_best.n_index)) {
+		m_best_output.Swap(r_buffers.output); // the old best's buffer is reused by this participant
+		m_t_best = r_candidate;
+		m_n_best_rle_size = uint32_t(r_buffers.rle.n_Size());
+	}
+	return true;
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstdint>
+
+#include "compress/byte_buffer.h"
+#include "compress/color_transform.h"
+#include "image/raster_image.h"
+#include "threads/atomic_counter.h"
+#include "threads/mutex.h"
+#include "threads/worker_pool.h"
+
+/**
+ *	One combination of predictors: for the luma plane, for both chroma planes
+ *	and for the alpha plane. Candidate numbers are read as base-d digits,
+ *	least significant first, in the order chroma, luma, alpha, where d is the
+ *	number of predictors tried and planes the image lacks have no digit.
+ */
+struct CompressionCandidate {
+	int n_index;
+	int n_predictor_y;
+	int n_predictor_uv; // 0 for grayscale images
+	int n_predictor_a; // 0 for images without alpha
+};
+
+/** @brief derives a candidate's predictors from its number */
+CompressionCandidate t_Candidate(int n_index, int n_predictor_num, bool b_gray, bool b_alpha);
+
+/** @brief number of candidates: d to the power of the number of predictor digits */
+int n_CandidateNum(int n_predictor_num, bool b_gray, bool b_alpha);
+
+/**
+ *	Compresses the image completely under every predictor combination, on all
+ *	participants of a worker pool, and keeps the shortest stream. Among streams
+ *	of equal length the lowest candidate number wins, so the result never
+ *	depends on the number of threads or their timing.
+ */
+class PredictorSearch : public PoolJob {
+public:
+	PredictorSearch(const RasterImage &r_image, const PlaneSettings &r_settings, int n_predictor_num);
+
+	/**
+	 *	@brief builds the planes before prediction, which all candidates share,
+	 *		and the checksum of the image that decoding them yields
+	 *	@return false when memory runs out
+	 */
+	bool b_Prepare();
+
+	/** @brief evaluates candidates until the counter is exhausted; false when memory runs out */
+	bool b_RunParticipant(int n_participant_num) override;
+	const char *p_s_Error() const override { return "bad allocation"; }
+
+	int n_CandidateNum() const;
+
+	/** @brief moves out the winner's Huffman coder output: 4-byte length prefix, then the compressed stream */
+	void TakeBestOutput(ByteBuffer &r_output) { r_output.Swap(m_best_output); }
+	const CompressionCandidate &t_BestCandidate() const { return m_t_best; }
+	uint32_t n_BestRleSize() const { return m_n_best_rle_size; }
+	uint32_t n_StoredChecksum() const { return m_n_stored_checksum; }
+
+	/** @brief frees the shared planes once the search has run */
+	void ReleaseWorkingState();
+
+private:
+	/** Buffers that one participant reuses for every candidate it evaluates. */
+	struct CandidateBuffers {
+		ByteBuffer planes, rle, output;
+	};
+
+	bool b_EvaluateCandidate(const CompressionCandidate &r_candidate, CandidateBuffers &r_buffers);
+	bool b_PredictPlanes(const CompressionCandidate &r_candidate, uint8_t *p_planes) const;
+
+	const RasterImage &m_r_image;
+	const PlaneSettings m_t_settings;
+	const int m_n_predictor_num;
+	ByteBuffer m_planes; // before prediction, shared read-only by all participants
+	uint32_t m_n_stored_checksum = 0;
+
+	AtomicCounter m_candidate_counter;
+	Mutex m_result_lock; // guards the fields below
+	ByteBuffer m_best_output;
+	CompressionCandidate m_t_best = {-1, 0, 0, 0};
+	uint32_t m_n_best_rle_size = 0;
+};

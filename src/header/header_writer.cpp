@@ -1,0 +1,278 @@
+#include "header/header_writer.h"
+
+#include <new>
+
+#include "compress/crc32.h"
+#include "compress/stream_format.h"
+#include "header/data_literal.h"
+#include "header/decompress_optimiser.h"
+#include "header/decompress_template.h"
+
+namespace {
+
+bool b_IsAsciiLetter(char n_char)
+{
+	return (n_char >= 'a' && n_char <= 'z') || (n_char >= 'A' && n_char <= 'Z');
+}
+
+bool b_IsAsciiDigit(char n_char)
+{
+	return n_char >= '0' && n_char <= '9';
+}
+
+const char *p_s_Bool(bool b_value)
+{
+	return (b_value)? "true" : "false";
+}
+
+void WriteCommentBlock(FILE *p_file, const HeaderContent &r_content, int n_base)
+{
+	const ConversionOptions &r_options = *r_content.p_options;
+	fprintf(p_file, "/**\n");
+	fprintf(p_file, " *\t@file %s\n", r_options.p_s_header_file);
+	fprintf(p_file, " *\t@brief image in header, generated from '%s'\n", r_options.p_s_image_file);
+	fprintf(p_file, " *\t\t- using prediction / RLE / Huff / BASE%d pipe (loss%s)\n",
+		n_base, (r_options.b_lossless)? "less" : "y");
+	fprintf(p_file, " *\t\t- predictors used: %s for luminance", p_s_PredictorName(r_content.n_predictor_y));
+	if(!r_options.b_gray)
+		fprintf(p_file, ", %s for chrominance", p_s_PredictorName(r_content.n_predictor_uv));
+	if(r_content.b_alpha)
+		fprintf(p_file, ", %s for alpha", p_s_PredictorName(r_content.n_predictor_a));
+	fprintf(p_file, "\n");
+	const FileTimestamp &t = r_content.t_image_time;
+	fprintf(p_file, " *\t@date %4d-%02d-%02d %02d:%02d:%02d\n",
+		t.n_year, t.n_month, t.n_day, t.n_hour, t.n_minute, t.n_second);
+	fprintf(p_file, " *\t@author Pixmold (built %s)\n", r_content.p_s_build_date);
+	fprintf(p_file, " */\n\n");
+}
+
+void WriteAccessors(FILE *p_file, const HeaderContent &r_content, int n_base, bool b_dynamic)
+{
+	const ConversionOptions &r_options = *r_content.p_options;
+	fprintf(p_file, "\t/**\n\t *\t@brief gets width of the image\n\t *\t@return Returns image width, in pixels.\n\t */\n");
+	fprintf(p_file, "\tstatic inline int n_Width()\n\t{\n\t\treturn %d;\n\t}\n\n", r_content.n_width);
+	fprintf(p_file, "\t/**\n\t *\t@brief gets height of the image\n\t *\t@return Returns image height, in pixels.\n\t */\n");
+	fprintf(p_file, "\tstatic inline int n_Height()\n\t{\n\t\treturn %d;\n\t}\n\n", r_content.n_height);
+
+	fprintf(p_file, "\t/**\n\t *\t@brief determines whether the image contains alpha channel\n\t *\t@return Returns "
+		"true if the image contains alpha channel, otherwise false.\n\t */\n");
+	fprintf(p_file, "\tstatic inline bool b_Alpha()\n\t{\n\t\treturn %s;\n\t}\n\n", p_s_Bool(r_content.b_alpha));
+	fprintf(p_file, "\t/**\n\t *\t@brief determines whether the image is grayscale\n\t *\t@return Returns "
+		"true if the image is grayscale, otherwise false.\n\t */\n");
+	fprintf(p_file, "\tstatic inline bool b_Grayscale()\n\t{\n\t\treturn %s;\n\t}\n\n", p_s_Bool(r_options.b_gray));
+	fprintf(p_file, "\t/**\n\t *\t@brief determines whether the compression is lossless\n\t *\t@return Returns "
+		"true if the compression is lossless, otherwise false.\n\t */\n");
+	fprintf(p_file, "\tstatic inline bool b_Lossless()\n\t{\n\t\treturn %s;\n\t}\n\n", p_s_Bool(r_options.b_lossless));
+	fprintf(p_file, "\t/**\n\t *\t@brief determines whether the BASE%d data is allocated dynamically\n\t *\t@return "
+		"Returns true if the caller needs to delete the string\n\t *\t\treturned by p_s_Base%d_Data(), "
+		"otherwise false.\n\t */\n", n_base, n_base);
+	fprintf(p_file, "\tstatic inline bool b_Dynamic()\n\t{\n\t\treturn %s;\n\t}\n\n", p_s_Bool(b_dynamic));
+
+	// the checksum comment tells which steps made the stored image differ from the file's
+	const uint32_t n_stored = r_content.n_stored_crc, n_original = r_content.n_original_crc,
+		n_transformed = r_content.n_transformed_crc;
+	fprintf(p_file, "\t/**\n\t *\t@brief returns CRC32 of the stored image data\n\t *\t@return Returns CRC32 of the "
+		"stored image data (if lossy compression\n\t *\t\tis employed, then this is different from the original "
+		"image).\n\t */\n");
+	if(n_stored == n_original && n_original == n_transformed)
+		fprintf(p_file, "\tstatic inline uint32_t n_CRC32()\n\t{\n\t\treturn 0x%08x;\n\t}\n\n", n_stored);
+	else if(n_stored == n_transformed) {
+		fprintf(p_file, "\tstatic inline uint32_t n_CRC32()\n\t{\n\t\treturn 0x%08x; // after transformations "
+			"(original image 0x%08x)\n\t}\n\n", n_stored, n_original);
+	} else if(n_original == n_transformed) {
+		fprintf(p_file, "\tstatic inline uint32_t n_CRC32()\n\t{\n\t\treturn 0x%08x; // after lossy compression "
+			"(original image 0x%08x)\n\t}\n\n", n_stored, n_original);
+	} else {
+		fprintf(p_file, "\tstatic inline uint32_t n_CRC32()\n\t{\n\t\treturn 0x%08x; // after transformations and "
+			"lossy compression\n\t\t// (transformed image 0x%08x, original 0x%08x)\n\t}\n\n",
+			n_stored, n_transformed, n_original);
+	}
+}
+
+void WriteDataAccessor(FILE *p_file, const HeaderContent &r_content, int n_base, bool b_dynamic)
+{
+	const ConversionOptions &r_options = *r_content.p_options;
+	if(!b_dynamic) {
+		fprintf(p_file, "\t/**\n\t *\t@brief gets BASE%d compressed image data\n\t *\t@return Returns BASE%d "
+			"compressed image data in a null-terminated string.\n\t */\n", n_base, n_base);
+		fprintf(p_file, "\tstatic inline const char *p_s_Base%d_Data()\n\t{\n\t\treturn ", n_base);
+		WriteSingleLiteral(p_file, *r_content.p_s_text, n_DataLineWidth(r_options));
+	} else {
+		fprintf(p_file, "\t/**\n\t *\t@brief gets BASE%d compressed image data\n\t *\t@return Returns BASE%d "
+			"compressed image data in a null-terminated string\n\t *\t\ton success, or 0 on failure (not enough "
+			"memory).\n\t *\t@note The caller is responsible for deleting the data once no longer needed.\n\t */\n",
+			n_base, n_base);
+		fprintf(p_file, "\tstatic inline char *p_s_Base%d_Data()\n\t{\n\t\tstatic const char *p_data[] = {\n", n_base);
+		WriteDynamicLiterals(p_file, *r_content.p_s_text, n_DataLineWidth(r_options), r_options.n_max_cstr_len);
+	}
+}
+
+void WriteDecompressAccessor(FILE *p_file, const HeaderContent &r_content, int n_base, bool b_dynamic)
+{
+	const ConversionOptions &r_options = *r_content.p_options;
+	const char *p_s_decoder = (r_options.b_shared_decompress)? "p_Call_Decompress" :
+		(r_options.b_base85)? "p_Decode_RLE_Huff_Base85" : "p_Decode_RLE_Huff_Base64";
+	fprintf(p_file, "\t/**\n\t *\t@brief gets raw image data\n\t *\t@return Returns pointer to raw ARGB32 image "
+		"data on success, 0 on failure.\n\t */\n");
+	// the huffman stage size is unsigned; for every size the tool makes it prints as a %d would
+	const unsigned n_huff = r_content.n_huff_stage_size;
+	const int n_color_type = n_HeaderColorType(r_content);
+	if(!b_dynamic) {
+		fprintf(p_file, "\tstatic inline uint32_t *p_Decompress()\n\t{\n\t\treturn %s(p_s_Base%d_Data(), "
+			"%d, %d, %u, %d, %d, %d, %d, %d);\n\t}\n\n", p_s_decoder, n_base, r_content.n_width,
+			r_content.n_height, n_huff, r_content.n_predictor_y, r_content.n_predictor_uv,
+			r_content.n_predictor_a, int(r_options.n_subsample), n_color_type);
+	} else {
+		fprintf(p_file, "\tstatic inline uint32_t *p_Decompress()\n\t{\n\t\tchar *p_s_base%d;\n\t\t"
+			"if(!(p_s_base%d = p_s_Base%d_Data()))\n\t\t\treturn 0; // not enough memory\n\t\t"
+			"uint32_t *p_result = %s(p_s_base%d, %d, %d, %u, %d, %d, %d, %d, %d);\n\t\t"
+			"delete[] p_s_base%d;\n\t\treturn p_result;\n\t}\n\n", n_base, n_base, n_base, p_s_decoder,
+			n_base, r_content.n_width, r_content.n_height, n_huff, r_content.n_predictor_y,
+			r_content.n_predictor_uv, r_content.n_predictor_a, int(r_options.n_subsample), n_color_type, n_base);
+	}
+}
+
+/** @brief bit mask of the predictors the decoder is called with */
+uint32_t n_UsedPredictors(const HeaderContent &r_content)
+{
+	uint32_t n_used = 1U << r_content.n_predictor_y;
+	if(!r_content.p_options->b_gray)
+		n_used |= 1U << r_content.n_predictor_uv;
+	if(r_content.b_alpha)
+		n_used |= 1U << r_content.n_predictor_a;
+	return n_used;
+}
+
+/** @brief writes the pruned (unless disabled) decompressor into the image class and closes it */
+bool b_WritePrivateDecompressor(FILE *p_file, const HeaderContent &r_content, std::string &r_s_code,
+	FILE *p_out, FILE *p_err)
+{
+	const ConversionOptions &r_options = *r_content.p_options;
+	if(r_options.b_code_opts && !b_OptimiseDecompressor(r_s_code, n_UsedPredictors(r_content),
+	   r_options.b_gray, r_content.b_alpha, r_options.b_lossless, r_options.b_verbose, p_out, p_err))
+		return false;
+	fputs("protected:\n", p_file);
+	fputs(r_s_code.c_str(), p_file);
+	fputs("};\n", p_file);
+	return true;
+}
+
+/** @brief closes the image class and writes the decompressor class that headers made with this BASE share */
+void WriteSharedDecompressor(FILE *p_file, const HeaderContent &r_content, const std::string &r_s_code,
+	int n_base, const std::string &r_s_class_text)
+{
+	const ConversionOptions &r_options = *r_content.p_options;
+	const uint32_t n_key = n_Crc32(r_s_code.data(), r_s_code.size());
+	fprintf(p_file, "protected:\n");
+	fprintf(p_file, "\t/**\n\t *\t@copydoc CPXMDecompressCode_%08x::p_Decode_RLE_Huff_Base%d\n\t */\n\tstatic "
+		"inline uint32_t *p_Call_Decompress(const char *p_s_base%d,\n\t\tint n_image_width, int n_image_height, "
+		"size_t n_huff_stage_size,\n\t\tint n_predictor_y, int n_predictor_uv, int n_predictor_a,\n\t\tint "
+		"n_subsample, int n_color_type);\n", n_key, n_base, n_base);
+	fprintf(p_file, "};\n");
+	fprintf(p_file, "\n#ifndef __PIXMOLD_DECOMPRESS_%08X_INCLUDED\n", n_key);
+	fprintf(p_file, "#define __PIXMOLD_DECOMPRESS_%08X_INCLUDED\n\n", n_key);
+	fprintf(p_file, "/**\n *\t@brief decompression routine implementation\n *\t@note While this allows all the "
+		"compressed files to share decompressor implementation,\n *\t\tit restricts all the files to be included "
+		"in a single .cpp file, otherwise linking\n *\t\tfails because of duplicate symbols (remove body of "
+		"decompress function in such case).\n */\nclass CPXMDecompressCode_%08x {\npublic:\n", n_key);
+	fputs(r_s_code.c_str(), p_file);
+	fprintf(p_file, "};\n\n#endif // __PIXMOLD_DECOMPRESS_%08X_INCLUDED\n\n", n_key);
+	const bool b_named = r_options.p_s_class_name != nullptr;
+	fprintf(p_file, "inline uint32_t *%s%s::p_Call_Decompress(const char *p_s_base%d,\n\tint n_image_width, int "
+		"n_image_height, size_t n_huff_stage_size,\n\tint n_predictor_y, int n_predictor_uv, int n_predictor_a,\n"
+		"\tint n_subsample, int n_color_type)\n{\n\treturn CPXMDecompressCode_%08x::p_Decode_RLE_Huff_Base%d"
+		"(p_s_base%d,\n\t\tn_image_width, n_image_height, n_huff_stage_size, n_predictor_y,\n\t\tn_predictor_uv, "
+		"n_predictor_a, n_subsample, n_color_type);\n}\n// a dummy function that calls the decompressor, which "
+		"is now declared\n// (allows us to keep it at the end of the file)\n",
+		(b_named)? "" : "C", (b_named)? r_options.p_s_class_name : r_s_class_text.c_str(),
+		n_base, n_key, n_base, n_base);
+}
+
+} // namespace
+
+int n_HeaderColorType(const HeaderContent &r_content)
+{
+	return ((r_content.p_options->b_gray)? color_Gray : 0) | ((r_content.b_alpha)? color_Alpha : 0) |
+		((r_content.p_options->b_lossless)? color_LosslessColor : 0);
+}
+
+std::string s_GuardText(const char *p_s_image_file)
+{
+	std::string s_guard(p_s_image_file);
+	for(char &r_char : s_guard) {
+		if(b_IsAsciiLetter(r_char))
+			r_char = char((r_char >= 'a')? r_char - 'a' + 'A' : r_char);
+		else if(!b_IsAsciiDigit(r_char))
+			r_char = '_';
+	}
+	return s_guard;
+}
+
+std::string s_ClassText(const char *p_s_image_file)
+{
+	std::string s_class(p_s_image_file);
+	for(char &r_char : s_class) {
+		if(!b_IsAsciiLetter(r_char) && !b_IsAsciiDigit(r_char))
+			r_char = '_';
+	}
+	return s_class;
+}
+
+bool b_WriteHeader(const HeaderContent &r_content, FILE *p_out, FILE *p_err)
+{
+	const ConversionOptions &r_options = *r_content.p_options;
+	const int n_base = n_BaseNumber(r_options);
+	const bool b_dynamic = b_DynamicDataForm(r_content.p_s_text->size(), r_options.n_max_cstr_len);
+
+	std::string s_guard, s_class;
+	try {
+		s_guard = s_GuardText(r_options.p_s_image_file);
+		s_class = s_ClassText(r_options.p_s_image_file);
+	} catch(std::bad_alloc&) {
+		fprintf(p_err, "error: not enough memory\n");
+		return false;
+	}
+
+	FILE *p_file = fopen(r_options.p_s_header_file, "w");
+	if(!p_file) {
+		fprintf(p_err, "error: failed to open '%s' for writing\n", r_options.p_s_header_file);
+		return false;
+	}
+	WriteCommentBlock(p_file, r_content, n_base);
+	fprintf(p_file, "#pragma once\n");
+	fprintf(p_file, "#ifndef __%s_INCLUDED\n", s_guard.c_str());
+	fprintf(p_file, "#define __%s_INCLUDED\n\n", s_guard.c_str());
+	fprintf(p_file, "/**\n *\t@brief image in header, generated from '%s'\n */\n", r_options.p_s_image_file);
+	if(r_options.p_s_class_name)
+		fprintf(p_file, "class %s {\n", r_options.p_s_class_name);
+	else
+		fprintf(p_file, "class C%s {\n", s_class.c_str());
+	fprintf(p_file, "public:\n");
+	WriteAccessors(p_file, r_content, n_base, b_dynamic);
+	WriteDataAccessor(p_file, r_content, n_base, b_dynamic);
+	WriteDecompressAccessor(p_file, r_content, n_base, b_dynamic);
+
+	std::string s_code;
+	try {
+		s_code = p_s_DecompressTemplate(r_options.b_base85);
+	} catch(std::bad_alloc&) {
+		fclose(p_file);
+		fprintf(p_err, "error: not enough memory\n");
+		return false;
+	}
+	if(!r_options.b_shared_decompress) {
+		if(!b_WritePrivateDecompressor(p_file, r_content, s_code, p_out, p_err)) {
+			fclose(p_file); // the header stays incomplete
+			return false;
+		}
+	} else
+		WriteSharedDecompressor(p_file, r_content, s_code, n_base, s_class);
+	fprintf(p_file, "\n#endif // __%s_INCLUDED\n", s_guard.c_str());
+
+	const bool b_write_error = ferror(p_file) != 0;
+	if(fclose(p_file) || b_write_error) {
+		fprintf(p_err, "error: failed to write code to '%s'\n", r_options.p_s_header_file);
+		return false;
+	}
+	return true;
+}

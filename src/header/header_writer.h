@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "driver/conversion_options.h"
+
+/** Calendar time of the image file's last write, in UTC; -1 in every field when unknown. */
+struct FileTimestamp {
+	int16_t n_month, n_day, n_year, n_hour, n_minute, n_second;
+};
+
+/** Everything the generated header states. */
+struct HeaderContent {
+	const ConversionOptions *p_options; // paths, class name, layout and decompressor settings, b_gray
+	int n_width;
+	int n_height;
+	bool b_alpha; // after the alpha decision
+	const std::string *p_s_text; // the BASE text of the compressed stream
+	int n_predictor_y, n_predictor_uv, n_predictor_a; // as passed to the decoder
+	uint32_t n_huff_stage_size;
+	uint32_t n_stored_crc; // of the image the decoder reproduces
+	uint32_t n_original_crc; // of the image as loaded
+	uint32_t n_transformed_crc; // after the grayscale and alpha steps
+	FileTimestamp t_image_time;
+	const char *p_s_build_date;
+};
+
+/** @brief the ColorType mask the header passes to its decoder */
+int n_HeaderColorType(const HeaderContent &r_content);
+
+/**
+ *	@brief derives the include guard text from the image path: letters in upper
+ *		case, digits kept, every other byte "_"
+ */
+std::string s_GuardText(const char *p_s_image_file);
+
+/** @brief derives the class text from the image path: letters and digits kept, every other byte "_" */
+std::string s_ClassText(const char *p_s_image_file);
+
+/**
+ *	@brief writes the header file: comment block, guard, image class with its
+ *		accessors and data, and the decompressor (private and pruned, or shared)
+ *	@param[in] p_out receives the optimiser's progress, p_err every failure message
+ *	@return true on success; false after printing the failure (the file may stay incomplete)
+ */
+bool b_WriteHeader(const HeaderContent &r_content, FILE *p_out, FILE *p_err);

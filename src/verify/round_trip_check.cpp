@@ -1,0 +1,77 @@
+#include "verify/round_trip_check.h"
+
+#include <cstring>
+
+#include "compress/crc32.h"
+#include "image/tga_writer.h"
+
+namespace {
+
+const char *const p_s_box_line =
+	"********************************************************************************\n";
+
+/** @brief counts the positions whose pixels differ */
+uint32_t n_DifferingPixels(const uint32_t *p_decoded, const uint32_t *p_original, size_t n_pixel_num)
+{
+	uint32_t n_differ = 0;
+	for(size_t i = 0; i < n_pixel_num; ++ i)
+		n_differ += (p_decoded[i] != p_original[i])? 1 : 0;
+	return n_differ;
+}
+
+} // namespace
+
+bool b_LosslessPromised(const ConversionOptions &r_options, bool b_alpha)
+{
+	return r_options.b_lossless && r_options.n_subsample == 1 && r_options.n_chroma_bpp == 8 &&
+		(!b_alpha || r_options.n_alpha_bpp == 8);
+}
+
+int n_RoundTripCheck(const RoundTripInput &r_input, const char *p_s_test_image, FILE *p_out, FILE *p_err)
+{
+	const ConversionOptions &r_options = *r_input.p_options;
+	const RasterImage &r_image = *r_input.p_image;
+	uint32_t *p_decoded = p_BuiltinDecode(r_options.b_base85, r_input.p_s_text->c_str(), r_input.t_params);
+	if(!p_decoded) {
+		fprintf(p_err, "error: not enough memory\n");
+		return -1;
+	}
+
+	int n_result = 0;
+	const uint32_t n_decoded_crc = n_Crc32_Raster(p_decoded, r_image.n_width, r_image.n_height);
+	if(n_decoded_crc != r_input.n_stored_crc) {
+		fprintf(p_err, "%s* fatal error: decompress output differs (expected 0x%08x, got 0x%08x) *\n%s",
+			p_s_box_line, r_input.n_stored_crc, n_decoded_crc, p_s_box_line);
+		n_result = -1;
+	} else if(r_options.b_verbose)
+		fprintf(p_out, "\tdecompress CRC test passed\n");
+
+	const size_t n_pixel_num = size_t(r_image.n_width) * size_t(r_image.n_height);
+	if(!memcmp(p_decoded, r_image.p_pixels, n_pixel_num * sizeof(uint32_t))) {
+		if(r_options.b_verbose)
+			fprintf(p_out, "\tlossless compression achieved\n");
+	} else {
+		const uint32_t n_differ = n_DifferingPixels(p_decoded, r_image.p_pixels, n_pixel_num);
+		if(b_LosslessPromised(r_options, r_image.b_alpha)) {
+			// the blank framed line is overwritten by the message on a console, leaving its closing "*"
+			fprintf(p_err, "%s*%78s*\r* fatal error: lossy compression (%u out of %u pixels differ)\n%s",
+				p_s_box_line, "", n_differ, unsigned(n_pixel_num), p_s_box_line);
+			n_result = -1;
+		} else if(r_options.b_verbose) {
+			fprintf(p_out, "\twarning: lossy compression (%u out of %u pixels differ)\n",
+				n_differ, unsigned(n_pixel_num));
+		}
+	}
+
+	RasterImage t_decoded_image = r_image;
+	t_decoded_image.p_pixels = p_decoded;
+	const bool b_saved = b_SaveTgaImage(p_s_test_image, t_decoded_image);
+	delete[] p_decoded;
+	if(!b_saved) {
+		fprintf(p_err, "error: failed to save tga\n");
+		return -1;
+	}
+	if(r_options.b_verbose)
+		fprintf(p_out, "\ndone\n");
+	return n_result;
+}
