@@ -44,7 +44,7 @@ bool ByteBuffer::b_Append(const void *p_bytes, size_t n_length)
 	return true;
 }
 
-void ByteBuffer::Swap(ByteBuffer &r_other)
+void ByteBuffer::Swap(ByteBuffer &r_other) noexcept
 {
 	std::swap(m_p_data, r_other.m_p_data);
 	std::swap(m_n_size, r_other.m_n_size);

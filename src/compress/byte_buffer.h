@@ -17,6 +17,8 @@ public:
 	~ByteBuffer();
 	ByteBuffer(const ByteBuffer&) = delete;
 	ByteBuffer &operator =(const ByteBuffer&) = delete;
+	ByteBuffer(ByteBuffer &&r_other) noexcept { Swap(r_other); }
+	ByteBuffer &operator =(ByteBuffer &&r_other) noexcept { Swap(r_other); return *this; }
 
 	uint8_t *p_Data() { return m_p_data; }
 	const uint8_t *p_Data() const { return m_p_data; }
@@ -33,7 +35,7 @@ public:
 	/** @brief sets the size to 0, keeping the capacity */
 	void Clear() { m_n_size = 0; }
 	/** @brief exchanges contents with another buffer, without copying */
-	void Swap(ByteBuffer &r_other);
+	void Swap(ByteBuffer &r_other) noexcept;
 
 private:
 	uint8_t *m_p_data = nullptr;

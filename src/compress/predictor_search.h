@@ -60,13 +60,16 @@ public:
 	/** @brief frees the shared planes once the search has run */
 	void ReleaseWorkingState();
 
-private:
+protected:
 	/** Buffers that one participant reuses for every candidate it evaluates. */
 	struct CandidateBuffers {
 		ByteBuffer planes, rle, output;
 	};
 
-	bool b_EvaluateCandidate(const CompressionCandidate &r_candidate, CandidateBuffers &r_buffers);
+	/** @brief compresses one candidate completely and keeps it if it is the best so far; false when memory runs out */
+	virtual bool b_EvaluateCandidate(const CompressionCandidate &r_candidate, CandidateBuffers &r_buffers);
+
+private:
 	bool b_PredictPlanes(const CompressionCandidate &r_candidate, uint8_t *p_planes) const;
 
 	const RasterImage &m_r_image;

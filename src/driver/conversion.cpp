@@ -13,6 +13,7 @@
 #include "compress/stream_format.h"
 #include "driver/command_line.h"
 #include "driver/file_timestamp.h"
+#include "driver/search_step.h"
 #include "header/header_writer.h"
 #include "image/jpeg_decoder.h"
 #include "image/png_reader.h"
@@ -82,32 +83,6 @@ void ApplyAlphaMode(RasterImage &r_image, int n_alpha_mode)
 	}
 }
 
-/** The outcome of the predictor search that the later steps need. */
-struct SearchResult {
-	ByteBuffer output; // Huffman coder output: 4-byte length prefix, then the compressed stream
-	CompressionCandidate t_best;
-	uint32_t n_rle_size;
-	uint32_t n_stored_crc;
-};
-
-/** @brief runs the search on a pool of all processors but one; false when memory ran out */
-bool b_RunSearch(const RasterImage &r_image, const PlaneSettings &r_settings, int n_predictor_num,
-	SearchResult &r_result)
-{
-	PredictorSearch search(r_image, r_settings, n_predictor_num);
-	if(!search.b_Prepare())
-		return false;
-	WorkerPool pool(WorkerPool::n_DefaultParticipantNum());
-	const bool b_ran = pool.b_RunJob(search);
-	if(!pool.b_Stop() || !b_ran)
-		return false;
-	search.TakeBestOutput(r_result.output);
-	r_result.t_best = search.t_BestCandidate();
-	r_result.n_rle_size = search.n_BestRleSize();
-	r_result.n_stored_crc = search.n_StoredChecksum();
-	return true;
-}
-
 void PrintStatistics(const ConversionOptions &r_options, const RasterImage &r_image,
 	const ByteBuffer &r_output, const std::string &r_s_text, int n_pred_y, int n_pred_uv, int n_pred_a)
 {
@@ -151,7 +126,9 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image)
 	const PlaneSettings t_settings = {r_options.b_gray, r_image.b_alpha, r_options.b_lossless,
 		int(r_options.n_subsample), int(r_options.n_chroma_bpp), int(r_options.n_alpha_bpp)};
 	SearchResult search;
-	if(!b_RunSearch(r_image, t_settings, (r_options.b_exhaustive)? n_predictor_num : n_default_predictor_num, search)) {
+	PredictorSearch predictor_search(r_image, t_settings,
+		(r_options.b_exhaustive)? n_predictor_num : n_default_predictor_num);
+	if(!b_RunSearch(predictor_search, WorkerPool::n_DefaultParticipantNum(), search)) {
 		fprintf(stderr, "error: not enough memory\n");
 		return -1;
 	}

@@ -1,0 +1,21 @@
+#include "driver/search_step.h"
+
+#include "threads/worker_pool.h"
+
+bool b_RunSearch(PredictorSearch &r_search, int n_participant_num, SearchResult &r_result)
+{
+	if(!r_search.b_Prepare())
+		return false;
+	{
+		WorkerPool pool(n_participant_num);
+		const bool b_ran = pool.b_RunJob(r_search);
+		if(!pool.b_Stop() || !b_ran)
+			return false;
+	}
+	r_search.TakeBestOutput(r_result.output);
+	r_result.t_best = r_search.t_BestCandidate();
+	r_result.n_rle_size = r_search.n_BestRleSize();
+	r_result.n_stored_crc = r_search.n_StoredChecksum();
+	r_search.ReleaseWorkingState();
+	return true;
+}

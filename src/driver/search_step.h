@@ -1,0 +1,20 @@
+#pragma once
+
+#include "compress/byte_buffer.h"
+#include "compress/predictor_search.h"
+
+/** What the later steps of a conversion need from the predictor search. */
+struct SearchResult {
+	ByteBuffer output; // Huffman coder output: 4-byte length prefix, then the compressed stream
+	CompressionCandidate t_best;
+	uint32_t n_rle_size;
+	uint32_t n_stored_crc;
+};
+
+/**
+ *	@brief prepares the search and runs it as the one job of a worker pool,
+ *		which is stopped and released before this returns
+ *	@param[in] n_participant_num is the pool's size (the tool uses WorkerPool::n_DefaultParticipantNum())
+ *	@return false when memory ran out or the pool failed, in any participant
+ */
+bool b_RunSearch(PredictorSearch &r_search, int n_participant_num, SearchResult &r_result);
