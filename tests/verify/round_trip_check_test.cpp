@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "compress/base85.h"
+#include "compress/stream_format.h"
+#include "driver/search_step.h"
+#include "image/tga_reader.h"
+#include "verify/round_trip_check.h"
+#include "support/test_support.h"
+
+namespace {
+
+const std::string s_box_line(80, '*');
+
+std::string s_ReadBack(FILE *p_file)
+{
+	std::string s_text;
+	rewind(p_file);
+	for(int c; (c = fgetc(p_file)) != EOF;)
+		s_text += char(c);
+	fclose(p_file);
+	return s_text;
+}
+
+/** An image compressed as a run of the tool would, and the settings of that run. */
+struct CheckCase {
+	ImageHolder image;
+	ConversionOptions options;
+	std::string s_text;
+	RoundTripInput input;
+	TempDir dir;
+
+	CheckCase(bool b_alpha, bool b_lossless)
+		:image(p_MakeTestPicture(13, 9, 4, b_alpha))
+	{
+		options = ConversionOptions{"in.tga", "out.h", true, true, true, false, -1, false, false,
+			b_lossless, 100, 32767, (b_lossless)? 8 : 6, 8, (b_lossless)? 1 : 2, nullptr};
+		const PlaneSettings t_settings = {false, b_alpha, b_lossless, int(options.n_subsample),
+			int(options.n_chroma_bpp), int(options.n_alpha_bpp)};
+		PredictorSearch search(*image.p_image, t_settings, n_default_predictor_num);
+		SearchResult result;
+		EXPECT_TRUE(b_RunSearch(search, 1, result));
+		EXPECT_TRUE(b_Base85EncodeString(result.output.p_Data() + 4, result.output.n_Size() - 4, s_text));
+		input.p_s_text = &s_text;
+		input.p_image = image.p_image;
+		input.t_params = DecodeParams{13, 9, result.n_rle_size, result.t_best.n_predictor_y,
+			result.t_best.n_predictor_uv, (b_alpha)? result.t_best.n_predictor_a : pred_None,
+			int(options.n_subsample), n_ColorType(t_settings)};
+		input.n_stored_crc = result.n_stored_crc;
+		input.p_options = &options;
+	}
+
+	/** @brief runs the check; the decoded image goes to the case's folder */
+	int n_Check(std::string &r_s_out, std::string &r_s_err, const std::string &s_tga = "test_decompress.tga")
+	{
+		FILE *p_out = tmpfile(), *p_err = tmpfile();
+		int n_result = n_RoundTripCheck(input, dir.s_File(s_tga).c_str(), p_out, p_err);
+		r_s_out = s_ReadBack(p_out);
+		r_s_err = s_ReadBack(p_err);
+		return n_result;
+	}
+};
+
+} // namespace
+
+TEST(RoundTripCheck, LosslessRunPassesAndStoresTheDecodedImage)
+{
+	CheckCase check(true, true);
+	std::string s_out, s_err;
+	EXPECT_EQ(check.n_Check(s_out, s_err), 0);
+	EXPECT_EQ(s_out, "\tdecompress CRC test passed\n\tlossless compression achieved\n\ndone\n");
+	EXPECT_EQ(s_err, "");
+	ImageHolder stored(p_LoadTgaImage(check.dir.s_File("test_decompress.tga").c_str()));
+	ASSERT_TRUE(stored);
+	EXPECT_TRUE(stored->b_alpha);
+	EXPECT_EQ(memcmp(stored->p_pixels, check.image->p_pixels, 13 * 9 * 4), 0);
+}
+
+TEST(RoundTripCheck, QuietPassPrintsNothing)
+{
+	CheckCase check(false, false);
+	check.options.b_verbose = false;
+	std::string s_out, s_err;
+	EXPECT_EQ(check.n_Check(s_out, s_err), 0);
+	EXPECT_EQ(s_out + s_err, "");
+}
+
+TEST(RoundTripCheck, LossyResultWithoutAPromiseOnlyWarns)
+{
+	CheckCase check(false, false);
+	std::string s_out, s_err;
+	EXPECT_EQ(check.n_Check(s_out, s_err), 0);
+	EXPECT_EQ(s_out.rfind("\tdecompress CRC test passed\n\twarning: lossy compression (", 0), 0u) << s_out;
+	EXPECT_NE(s_out.find(" out of 117 pixels differ)\n\ndone\n"), std::string::npos) << s_out;
+	EXPECT_EQ(s_err, "");
+}
+
+TEST(RoundTripCheck, ChecksumMismatchIsBoxedAndFailsButStillStoresTheImage)
+{
+	CheckCase check(false, false);
+	const uint32_t n_decoded = check.input.n_stored_crc;
+	check.input.n_stored_crc ^= 1;
+	std::string s_out, s_err;
+	EXPECT_EQ(check.n_Check(s_out, s_err), -1);
+	char p_s_middle[100];
+	snprintf(p_s_middle, sizeof(p_s_middle), "* fatal error: decompress output differs (expected 0x%08x, got 0x%08x) *",
+		n_decoded ^ 1, n_decoded);
+	EXPECT_EQ(strlen(p_s_middle), 80u);
+	EXPECT_EQ(s_err, s_box_line + "\n" + p_s_middle + "\n" + s_box_line + "\n");
+	EXPECT_TRUE(b_FileExists(check.dir.s_File("test_decompress.tga")));
+	EXPECT_NE(s_out.find("\ndone\n"), std::string::npos);
+}
+
+TEST(RoundTripCheck, BrokenLosslessPromiseIsBoxedAndFails)
+{
+	CheckCase check(true, true);
+	// three pixels of the "compressed" image differ from what the text holds
+	for(int i : {0, 50, 116})
+		check.image->p_pixels[i] ^= 0x00010000;
+	std::string s_out, s_err;
+	EXPECT_EQ(check.n_Check(s_out, s_err), -1);
+	EXPECT_EQ(s_err, s_box_line + "\n*" + std::string(78, ' ') + "*\r* fatal error: lossy compression (3 out of 117 "
+		"pixels differ)\n" + s_box_line + "\n");
+	EXPECT_EQ(s_out, "\tdecompress CRC test passed\n\ndone\n");
+}
+
+TEST(RoundTripCheck, PromiseNeedsFullAlphaDepthOnlyWithAlpha)
+{
+	ConversionOptions options = {"a", "b", false, true, true, false, -1, false, false, true, 100, 32767, 8, 8, 1, nullptr};
+	EXPECT_TRUE(b_LosslessPromised(options, true));
+	options.n_alpha_bpp = 4;
+	EXPECT_FALSE(b_LosslessPromised(options, true));
+	EXPECT_TRUE(b_LosslessPromised(options, false));
+	options.n_subsample = 2;
+	EXPECT_FALSE(b_LosslessPromised(options, false));
+	options.n_subsample = 1;
+	options.n_chroma_bpp = 7;
+	EXPECT_FALSE(b_LosslessPromised(options, false));
+	options.n_chroma_bpp = 8;
+	options.b_lossless = false;
+	EXPECT_FALSE(b_LosslessPromised(options, false));
+}
+
+TEST(RoundTripCheck, UnwritableTestImageFails)
+{
+	CheckCase check(false, true);
+	std::string s_out, s_err;
+	EXPECT_EQ(check.n_Check(s_out, s_err, "no/such/folder/test.tga"), -1);
+	EXPECT_EQ(s_err, "error: failed to save tga\n");
+	EXPECT_EQ(s_out.find("done"), std::string::npos);
+}
+
+TEST(RoundTripCheck, DecoderFailureIsReportedAsMemoryExhaustion)
+{
+	CheckCase check(false, false);
+	check.input.t_params.n_huff_stage_size = 1u << 30; // more than the planes can take: refused
+	std::string s_out, s_err;
+	EXPECT_EQ(check.n_Check(s_out, s_err), -1);
+	EXPECT_EQ(s_err, "error: not enough memory\n");
+	EXPECT_FALSE(b_FileExists(check.dir.s_File("test_decompress.tga")));
+}
