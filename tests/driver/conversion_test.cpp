@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <string>
+
+#include "image/tga_reader.h"
+#include "image/tga_writer.h"
+#include "support/test_support.h"
+
+namespace {
+
+/** A folder with one test picture saved as TGA, in which the tool runs. */
+struct ToolCase {
+	TempDir dir;
+
+	explicit ToolCase(bool b_alpha = false, bool b_gray = false, const std::string &s_name = "pic.tga")
+	{
+		ImageHolder image(p_MakeTestPicture(21, 13, 2, b_alpha));
+		if(b_gray) {
+			for(int i = 0; i < 21 * 13; ++ i)
+				image->p_pixels[i] = (image->p_pixels[i] & 0xff) * 0x010101U | 0xff000000U;
+			image->b_grayscale = true;
+		}
+		EXPECT_TRUE(b_SaveTgaImage(dir.s_File(s_name).c_str(), *image.p_image));
+	}
+
+	ProcessResult t_Run(const std::vector<std::string> &r_args) const
+	{
+		return RunTool(r_args, dir.s_Path());
+	}
+
+	std::string s_Header(const std::string &s_name = "pic.h") const
+	{
+		return s_ReadFile(dir.s_File(s_name));
+	}
+};
+
+bool b_Contains(const std::string &r_s_text, const std::string &r_s_part)
+{
+	return r_s_text.find(r_s_part) != std::string::npos;
+}
+
+const char *const p_s_optimiser_warning = "warning: experimental code optimization enabled; check your decompress now\n";
+
+} // namespace
+
+TEST(Conversion, ImagePathAloneShowsTheUsageAndSucceeds)
+{
+	ToolCase tool;
+	ProcessResult run = tool.t_Run({"pic.tga"});
+	EXPECT_EQ(run.n_status, 0);
+	EXPECT_EQ(run.s_out, "");
+	EXPECT_EQ(run.s_err.rfind("error: missing program arguments.\nusage:\n", 0), 0u);
+}
+
+TEST(Conversion, ReaderIsChosenByTheLastDotIgnoringCase)
+{
+	ToolCase tool(false, false, "pic.TgA");
+	ProcessResult run = tool.t_Run({"pic.TgA", "pic.h", "--verbose"});
+	EXPECT_EQ(run.n_status, 0) << run.s_err;
+	EXPECT_EQ(run.s_out.rfind(std::string("Pixmold v3.20 (built "), 0), 0u);
+	EXPECT_TRUE(b_Contains(run.s_out, ")\n\nloading image in TGA format ...\ncompressing image data ...\n"));
+	for(const char *p_s_name : {"pic.bmp", "pic", "dir.d/pic", "pic.tga.gz"}) {
+		run = tool.t_Run({p_s_name, "pic.h"});
+		EXPECT_EQ(run.n_status, 255) << p_s_name;
+		EXPECT_EQ(run.s_err, "error: unknown input file format\n") << p_s_name;
+	}
+	for(const char *p_s_name : {"missing.png", "missing.JPEG", "missing.jpg", "missing.tga"}) {
+		run = tool.t_Run({p_s_name, "pic.h"});
+		EXPECT_EQ(run.n_status, 255);
+		EXPECT_EQ(run.s_err, std::string("error: error loading image file '") + p_s_name + "'\n");
+	}
+}
+
+TEST(Conversion, VerboseRunReportsEveryStage)
+{
+	ToolCase tool(true);
+	ProcessResult run = tool.t_Run({"pic.tga", "pic.h", "--verbose", "--no-code-opts"});
+	ASSERT_EQ(run.n_status, 0) << run.s_err;
+	EXPECT_EQ(run.s_err, "");
+	const std::string &s = run.s_out;
+	size_t n_pos = s.find("compressing image data ...\n\tencoding ");
+	ASSERT_NE(n_pos, std::string::npos) << s;
+	EXPECT_TRUE(b_Contains(s, " bytes as BASE85\n\tthe last 5 bytes of data to BASE85 are: 0x"));
+	EXPECT_TRUE(b_Contains(s, " for predicting Y, ") && b_Contains(s, " for UV and ") && b_Contains(s, " for A)\n"));
+	EXPECT_TRUE(b_Contains(s, "\tcompression ratio: "));
+	EXPECT_TRUE(b_Contains(s, ":1\nwriting image data ...\n\tdecompress CRC test passed\n\twarning: lossy compression ("));
+	EXPECT_TRUE(b_Contains(s, " out of 273 pixels differ)\n\ndone\n"));
+	EXPECT_TRUE(b_FileExists(tool.dir.s_File("test_decompress.tga")));
+}
+
+TEST(Conversion, QuietRunPrintsOnlyTheOptimiserWarning)
+{
+	ToolCase tool;
+	ProcessResult run = tool.t_Run({"pic.tga", "pic.h"});
+	EXPECT_EQ(run.n_status, 0);
+	EXPECT_EQ(run.s_out, "");
+	EXPECT_EQ(run.s_err, p_s_optimiser_warning);
+	run = tool.t_Run({"pic.tga", "pic.h", "--shared-decompress"});
+	EXPECT_EQ(run.s_out + run.s_err, "");
+}
+
+TEST(Conversion, GrayscaleImageIsCompressedInGrayscaleMode)
+{
+	ToolCase tool(false, true);
+	ProcessResult run = tool.t_Run({"pic.tga", "pic.h", "--verbose", "--lossless"});
+	ASSERT_EQ(run.n_status, 0) << run.s_err;
+	EXPECT_TRUE(b_Contains(run.s_out, " for predicting Y, there is no UV and there is no A)\n"));
+	EXPECT_TRUE(b_Contains(run.s_out, "\tlossless compression achieved\n"));
+	const std::string s_header = tool.s_Header();
+	EXPECT_TRUE(b_Contains(s_header, "\tstatic inline bool b_Grayscale()\n\t{\n\t\treturn true;"));
+	EXPECT_TRUE(b_Contains(s_header, ", 6, 6, 1, 5);\n")) << "UV and A are \"none\", colour type gray + lossless";
+	EXPECT_TRUE(b_Contains(s_header, "\tstatic inline uint32_t n_CRC32()\n\t{\n\t\treturn 0x")) << "plain form";
+	EXPECT_FALSE(b_Contains(s_header, " // after"));
+}
+
+TEST(Conversion, GrayOptionConvertsColourAndKeepsAlpha)
+{
+	for(bool b_alpha : {false, true}) {
+		ToolCase tool(b_alpha);
+		ImageHolder original(p_LoadTgaImage(tool.dir.s_File("pic.tga").c_str()));
+		ProcessResult run = tool.t_Run({"pic.tga", "pic.h", "--gray", "--lossless", "--verbose"});
+		ASSERT_EQ(run.n_status, 0) << run.s_err;
+		EXPECT_TRUE(b_Contains(run.s_out, "there is no UV"));
+		EXPECT_TRUE(b_Contains(tool.s_Header(), " // after transformations (original image 0x"));
+		ImageHolder decoded(p_LoadTgaImage(tool.dir.s_File("test_decompress.tga").c_str()));
+		ASSERT_TRUE(decoded);
+		for(int i = 0; i < 21 * 13; ++ i) {
+			uint32_t n_pixel = decoded->p_pixels[i];
+			EXPECT_EQ(n_pixel & 0xffffff, (n_pixel & 0xff) * 0x010101U);
+			EXPECT_EQ(n_pixel >> 24, (b_alpha)? original->p_pixels[i] >> 24 : 0xffU);
+		}
+	}
+}
+
+TEST(Conversion, AlphaDecisionsAreReportedWithoutVerbose)
+{
+	ToolCase opaque(false), translucent(true);
+	ProcessResult run = opaque.t_Run({"pic.tga", "pic.h", "--alpha", "--lossless"});
+	EXPECT_EQ(run.s_out, "forcing alpha channel as per --alpha\n");
+	const std::string s_forced = opaque.s_Header();
+	EXPECT_TRUE(b_Contains(s_forced, "\tstatic inline bool b_Alpha()\n\t{\n\t\treturn true;"));
+	EXPECT_FALSE(b_Contains(s_forced, " // after")) << "forcing alpha changes no pixel";
+	run = opaque.t_Run({"pic.tga", "pic.h", "--no-alpha"});
+	EXPECT_EQ(run.s_out, "");
+	run = translucent.t_Run({"pic.tga", "pic.h", "--no-alpha", "--lossless"});
+	EXPECT_EQ(run.s_out, "stripping alpha channel as per --no-alpha\n");
+	EXPECT_TRUE(b_Contains(translucent.s_Header(), " // after transformations (original image 0x"));
+	EXPECT_TRUE(b_Contains(translucent.s_Header(), "\tstatic inline bool b_Alpha()\n\t{\n\t\treturn false;"));
+}
+
+TEST(Conversion, LosslessWithReducedAlphaDepthOnlyWarns)
+{
+	ToolCase tool(true);
+	ProcessResult run = tool.t_Run({"pic.tga", "pic.h", "--lossless", "--alpha-bpp", "4", "--verbose"});
+	EXPECT_EQ(run.n_status, 0) << run.s_err;
+	EXPECT_TRUE(b_Contains(run.s_out, "\twarning: lossy compression ("));
+	EXPECT_FALSE(b_Contains(run.s_err, "fatal"));
+}
+
+TEST(Conversion, SameInputGivesTheSameHeaderBytes)
+{
+	ToolCase tool(true);
+	ASSERT_EQ(tool.t_Run({"pic.tga", "a.h", "--exhaustive"}).n_status, 0);
+	ASSERT_EQ(tool.t_Run({"pic.tga", "b.h", "--exhaustive"}).n_status, 0);
+	std::string s_a = tool.s_Header("a.h"), s_b = tool.s_Header("b.h");
+	// the file comment names the header; everything else must match
+	EXPECT_EQ(s_a.substr(s_a.find("\n", 8)), s_b.substr(s_b.find("\n", 8)));
+}
+
+TEST(Conversion, RefusedOptionsWriteNothing)
+{
+	ToolCase tool;
+	ProcessResult run = tool.t_Run({"pic.tga", "pic.h", "--subsample", "0"});
+	EXPECT_EQ(run.n_status, 255);
+	EXPECT_EQ(run.s_err, "error: subsampling must be from 1 to 256 (it is 0)\n");
+	EXPECT_FALSE(b_FileExists(tool.dir.s_File("pic.h")));
+}
+
+TEST(Conversion, ImageWithoutPixelsIsRefused)
+{
+	TempDir dir;
+	// an 18-byte header of an uncompressed 24-bit image of width 0
+	std::string s_tga(18, '\0');
+	s_tga[2] = 2;
+	s_tga[14] = 5;
+	s_tga[16] = 24;
+	WriteFile(dir.s_File("empty.tga"), s_tga);
+	ProcessResult run = RunTool({"empty.tga", "e.h"}, dir.s_Path());
+	EXPECT_EQ(run.n_status, 255);
+	EXPECT_EQ(run.s_err, "error: image file 'empty.tga' holds no pixels\n");
+}
+
+TEST(Conversion, UnwritableHeaderFails)
+{
+	ToolCase tool;
+	ProcessResult run = tool.t_Run({"pic.tga", "no/dir/pic.h"});
+	EXPECT_EQ(run.n_status, 255);
+	EXPECT_EQ(run.s_err, "error: failed to open 'no/dir/pic.h' for writing\n");
+}
