@@ -17,7 +17,6 @@ const int n_jpeg_table_num = 4; // selectors Tq, Td and Ta run from 0 to 3
 
 struct JpegQuantTable {
 	bool b_defined;
-	bool b_16bit; // entries were stored with two bytes each
 	int32_t p_multiplier[n_jpeg_block_size]; // zig-zag order, scaled for the inverse DCT
 };
 

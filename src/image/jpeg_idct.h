@@ -26,7 +26,9 @@ int32_t n_ScaledJpegQuant(int n_value, int n_zigzag);
 
 /**
  *	@brief dequantises a coefficient: (value * multiplier + 32768) >> 16 with a
- *		flooring shift, kept to 16 bits as the coefficient block is
+ *		flooring shift, in 64 bits so that no product overflows; the result is
+ *		cut to the 16 bits of the coefficient block, which only damaged or
+ *		absurdly quantised data can exceed
  */
 inline int16_t n_DequantizeJpeg(int n_value, int32_t n_multiplier)
 {

@@ -92,7 +92,6 @@ bool b_ReadQuantTables(uint16_t, JpegDecoder &r_decoder, JpegByteReader &r_reade
 			r_table.p_multiplier[k] = n_ScaledJpegQuant(n_value, k);
 		}
 		n_left -= n_entry_size * n_jpeg_block_size;
-		r_table.b_16bit = n_pq != 0;
 		r_table.b_defined = true;
 	}
 	return true;

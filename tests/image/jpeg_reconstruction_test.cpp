@@ -1,139 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <string>
 #include <vector>
 
 #include "image/jpeg_color_output.h"
-#include "image/jpeg_huffman.h"
 #include "image/jpeg_idct.h"
-#include "image/jpeg_stream.h"
 #include "support/test_support.h"
 
 namespace {
-
-/** A byte reader over bytes in memory, closed on destruction. */
-struct MemoryReader {
-	std::string s_bytes;
-	FILE *p_file;
-	JpegByteReader reader;
-	JpegBitReader bits;
-
-	explicit MemoryReader(const std::string &s_data)
-		:s_bytes(s_data), p_file(fmemopen(&s_bytes[0], s_bytes.size(), "rb"))
-	{
-		InitJpegByteReader(reader, p_file);
-		ResetJpegBits(bits);
-	}
-	~MemoryReader() { fclose(p_file); }
-};
-
-/** @brief packs a string of '0' and '1' into bytes, padded with 1 bits */
-std::string s_Bits(const std::string &s_bits)
-{
-	std::string s_bytes((s_bits.size() + 7) / 8, '\xff');
-	for(size_t i = 0; i < s_bits.size(); ++ i) {
-		if(s_bits[i] == '0')
-			s_bytes[i / 8] = char(uint8_t(s_bytes[i / 8]) & ~(0x80 >> (i % 8)));
-	}
-	return s_bytes;
-}
-
-TEST(JpegBitReader, StuffedZeroAfterFfIsDropped)
-{
-	MemoryReader memory(std::string("\xff\x00\x80\xff\x00\x00", 6));
-	std::string s_bits;
-	for(int i = 0; i < 24; ++ i)
-		s_bits += char('0' + n_ReadJpegBit(memory.bits, memory.reader));
-	EXPECT_FALSE(memory.bits.b_error);
-	EXPECT_EQ(s_bits, "111111111000000011111111");
-	// the last 0 follows a stuffed 0, so it is data
-	for(int i = 0; i < 8; ++ i)
-		EXPECT_EQ(n_ReadJpegBit(memory.bits, memory.reader), 0);
-	EXPECT_FALSE(memory.bits.b_error);
-	n_ReadJpegBit(memory.bits, memory.reader);
-	EXPECT_TRUE(memory.bits.b_error);
-}
-
-TEST(JpegBitReader, LeadingZeroBitMakesReceivedValueNegative)
-{
-	const struct {
-		const char *p_s_bits;
-		int n_bit_num;
-		int n_value;
-	} p_case[] = {{"0", 1, -1}, {"1", 1, 1}, {"00", 2, -3}, {"01", 2, -2}, {"10", 2, 2}, {"11", 2, 3},
-		{"000000000000000", 15, -32767}, {"011111111111111", 15, -16384}, {"100000000000000", 15, 16384}};
-	for(const auto &r_case : p_case) {
-		MemoryReader memory(s_Bits(r_case.p_s_bits));
-		EXPECT_EQ(n_ReceiveJpegValue(memory.bits, memory.reader, r_case.n_bit_num), r_case.n_value) << r_case.p_s_bits;
-	}
-}
-
-TEST(JpegMarkerScan, PassesOverFillStuffedAndStrayBytes)
-{
-	const struct {
-		std::string s_bytes;
-		int n_marker; // -1: the data ends first
-	} p_case[] = {{std::string("\xff\xd8", 2), 0xffd8}, {std::string("\x12\xff\xff\xff\xc4", 5), 0xffc4},
-		{std::string("\xff\x00\xff\xd9", 4), 0xffd9}, {std::string("\x01\x02\x03\xff\xda", 5), 0xffda},
-		{std::string("\x01\xff\x00\x00", 4), -1}, {std::string("\xff", 1), -1}};
-	for(const auto &r_case : p_case) {
-		MemoryReader memory(r_case.s_bytes);
-		uint16_t n_marker = 0;
-		const bool b_found = b_FindJpegMarker(memory.reader, n_marker);
-		EXPECT_EQ((b_found)? int(n_marker) : -1, r_case.n_marker);
-	}
-}
-
-/** The luminance DC table that libjpeg writes by default: categories 0 to 11. */
-JpegHuffmanTable t_StandardLumaDcTable()
-{
-	JpegHuffmanTable table = {};
-	const uint8_t p_count[16] = {0, 1, 5, 1, 1, 1, 1, 1, 1};
-	std::copy(p_count, p_count + 16, table.p_count);
-	for(int i = 0; i < 12; ++ i)
-		table.p_symbol[i] = uint8_t(i);
-	EXPECT_EQ(n_LayOutJpegHuffmanCodes(table), 12);
-	table.b_defined = true;
-	return table;
-}
-
-TEST(JpegHuffman, DecodesTheStandardLuminanceDcCodes)
-{
-	const JpegHuffmanTable table = t_StandardLumaDcTable();
-	const char *p_code[12] = {"00", "010", "011", "100", "101", "110", "1110", "11110",
-		"111110", "1111110", "11111110", "111111110"};
-	for(int n_symbol = 0; n_symbol < 12; ++ n_symbol) {
-		MemoryReader memory(s_Bits(std::string(p_code[n_symbol]) + "0"));
-		EXPECT_EQ(n_DecodeJpegSymbol(table, memory.bits, memory.reader), n_symbol) << p_code[n_symbol];
-	}
-	MemoryReader all_ones(s_Bits(std::string(16, '1')));
-	EXPECT_EQ(n_DecodeJpegSymbol(table, all_ones.bits, all_ones.reader), -1);
-	MemoryReader cut_short(s_Bits("1111"));
-	EXPECT_EQ(n_DecodeJpegSymbol(table, cut_short.bits, cut_short.reader), -1);
-}
-
-TEST(JpegHuffman, CountsThatCannotBeCodedAreRefused)
-{
-	JpegHuffmanTable table = {};
-	table.p_count[0] = 2; // 0 and 1: a complete code
-	EXPECT_EQ(n_LayOutJpegHuffmanCodes(table), 2);
-	table.p_count[0] = 3;
-	EXPECT_EQ(n_LayOutJpegHuffmanCodes(table), -1);
-	table = {};
-	table.p_count[8] = 255;
-	table.p_count[9] = 1;
-	EXPECT_EQ(n_LayOutJpegHuffmanCodes(table), 256);
-	table.p_count[9] = 2;
-	EXPECT_EQ(n_LayOutJpegHuffmanCodes(table), -1); // codes would fit, but 257 symbols cannot exist
-	table = {};
-	for(int i = 0; i < 16; ++ i)
-		table.p_count[i] = 1; // one code of every length leaves the all-ones code of 16 bits free
-	EXPECT_EQ(n_LayOutJpegHuffmanCodes(table), 16);
-	table.p_count[15] = 3;
-	EXPECT_EQ(n_LayOutJpegHuffmanCodes(table), -1);
-}
 
 TEST(JpegIdct, ZigZagOrderIsAPermutationAlongAntiDiagonals)
 {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ostream>
 
 #include "support/jpeg_reference.h"
 #include "support/test_support.h"
@@ -25,7 +26,13 @@ struct ReferenceCase {
 	int n_width;
 	int n_height;
 	JpegWriteSettings settings;
+	uint16_t n_required_marker = 0xffd9; // a marker that shows the file is of the kind meant
 };
+
+void PrintTo(const ReferenceCase &r_case, std::ostream *p_stream)
+{
+	*p_stream << r_case.p_s_name;
+}
 
 JpegWriteSettings t_Settings(int n_quality, int n_luma_h, int n_luma_v)
 {
@@ -70,6 +77,12 @@ TEST_P(JpegMatchesReference, DecodesCloseToLibjpeg)
 	const ReferenceCase &r_case = GetParam();
 	ImageHolder picture(p_MakeTestPicture(r_case.n_width, r_case.n_height, 7));
 	const std::string s_jpeg = s_WriteJpeg(*picture.p_image, r_case.settings);
+	ASSERT_NE(n_FindMarker(s_jpeg, r_case.n_required_marker), std::string::npos);
+	EXPECT_EQ(n_FindMarker(s_jpeg, 0xffe0) != std::string::npos, r_case.settings.b_jfif);
+	size_t n_frame = n_FindMarker(s_jpeg, 0xffc0);
+	n_frame = (n_frame == std::string::npos)? n_FindMarker(s_jpeg, 0xffc1) : n_frame;
+	ASSERT_NE(n_frame, std::string::npos);
+	EXPECT_EQ(uint8_t(s_jpeg[n_frame + 11]), r_case.settings.n_luma_h << 4 | r_case.settings.n_luma_v);
 	ImageHolder expected(p_ReferenceDecodeJpeg(s_jpeg));
 	ASSERT_TRUE(expected);
 	ImageHolder decoded(p_DecodeJpegBytes(s_jpeg));
@@ -98,7 +111,7 @@ TEST_P(JpegMatchesReference, DecodesCloseToLibjpeg)
 	}
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, JpegMatchesReference, testing::Values(
+INSTANTIATE_TEST_SUITE_P(JpegReference, JpegMatchesReference, testing::Values(
 	ReferenceCase{"Color444Quality95", 64, 48, t_Settings(95, 1, 1)},
 	ReferenceCase{"Color444Quality100", 64, 48, t_Settings(100, 1, 1)},
 	ReferenceCase{"Color444Quality50", 64, 48, t_Settings(50, 1, 1)},
@@ -115,12 +128,12 @@ INSTANTIATE_TEST_SUITE_P(Files, JpegMatchesReference, testing::Values(
 	ReferenceCase{"GrayQuality100", 64, 48, t_Gray(100)},
 	ReferenceCase{"GrayOddSize", 7, 13, t_Gray(60)},
 	ReferenceCase{"GrayWithSampling2x2", 37, 29, t_Gray(75, 2, 2)},
-	ReferenceCase{"RestartEveryMcu", 40, 40, t_WithRestarts(t_Settings(75, 2, 2), 1)},
-	ReferenceCase{"RestartEveryThreeMcus", 50, 30, t_WithRestarts(t_Settings(75, 2, 1), 3)},
-	ReferenceCase{"GrayRestartEveryFiveBlocks", 50, 30, t_WithRestarts(t_Gray(75, 2, 2), 5)},
-	ReferenceCase{"ExtraSegments", 32, 32, t_WithExtraSegments(t_Settings(75, 2, 2), true)},
-	ReferenceCase{"NoJfifHeader", 32, 32, t_WithExtraSegments(t_Settings(75, 2, 2), false)},
-	ReferenceCase{"SixteenBitQuantTables", 48, 40, t_SixteenBitTables(3)}),
+	ReferenceCase{"RestartEveryMcu", 40, 40, t_WithRestarts(t_Settings(75, 2, 2), 1), 0xffdd},
+	ReferenceCase{"RestartEveryThreeMcus", 50, 30, t_WithRestarts(t_Settings(75, 2, 1), 3), 0xffdd},
+	ReferenceCase{"GrayRestartEveryFiveBlocks", 50, 30, t_WithRestarts(t_Gray(75, 2, 2), 5), 0xffdd},
+	ReferenceCase{"ExtraSegments", 32, 32, t_WithExtraSegments(t_Settings(75, 2, 2), true), 0xfffe},
+	ReferenceCase{"NoJfifHeader", 32, 32, t_WithExtraSegments(t_Settings(75, 2, 2), false), 0xffe1},
+	ReferenceCase{"SixteenBitQuantTables", 48, 40, t_SixteenBitTables(3), 0xffc1}),
 	[](const testing::TestParamInfo<ReferenceCase> &r_info) { return std::string(r_info.param.p_s_name); });
 
 } // namespace

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <csetjmp>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <stdexcept>
-#include <thread>
 #include <vector>
 
 #include <unistd.h>
@@ -167,28 +167,35 @@ RasterImage *p_DecodeJpegBytes(const std::string &s_jpeg)
 	return p_image;
 }
 
-RasterImage *p_DecodeJpegFromPipe(const std::string &s_jpeg)
+PipedBytes::PipedBytes(const std::string &s_bytes)
+	:m_s_bytes(s_bytes)
 {
 	int p_pipe[2];
-	if(pipe(p_pipe))
+	if(pipe(p_pipe) || !(m_p_file = fdopen(p_pipe[0], "rb")))
 		throw std::runtime_error("cannot create a pipe");
-	std::thread writer([&s_jpeg, n_fd = p_pipe[1]]() {
-		for(size_t n_done = 0; n_done < s_jpeg.size();) {
-			const ssize_t n_written = write(n_fd, s_jpeg.data() + n_done, s_jpeg.size() - n_done);
+	signal(SIGPIPE, SIG_IGN); // a reader that stops early makes write() fail instead
+	m_n_write_fd = p_pipe[1];
+	m_writer = std::thread([this]() {
+		for(size_t n_done = 0; n_done < m_s_bytes.size();) {
+			const ssize_t n_written = write(m_n_write_fd, m_s_bytes.data() + n_done, m_s_bytes.size() - n_done);
 			if(n_written <= 0)
-				break; // the decoder stopped reading
+				break;
 			n_done += size_t(n_written);
 		}
-		close(n_fd);
+		close(m_n_write_fd);
 	});
-	FILE *p_file = fdopen(p_pipe[0], "rb");
-	RasterImage *p_image = (p_file)? p_DecodeJpeg(p_file) : nullptr;
-	if(p_file)
-		fclose(p_file); // also ends a writer blocked on a full pipe
-	else
-		close(p_pipe[0]);
-	writer.join();
-	return p_image;
+}
+
+PipedBytes::~PipedBytes()
+{
+	fclose(m_p_file);
+	m_writer.join();
+}
+
+RasterImage *p_DecodeJpegFromPipe(const std::string &s_jpeg)
+{
+	PipedBytes piped(s_jpeg);
+	return p_DecodeJpeg(piped.p_File());
 }
 
 ImageDifference t_CompareImages(const RasterImage &r_a, const RasterImage &r_b)

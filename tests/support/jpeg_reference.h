@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
+#include <thread>
 
 #include "image/raster_image.h"
 
@@ -33,7 +35,24 @@ RasterImage *p_ReferenceDecodeJpeg(const std::string &s_jpeg);
 /** @brief runs the tool's decoder on bytes in memory, through a seekable stream */
 RasterImage *p_DecodeJpegBytes(const std::string &s_jpeg);
 
-/** @brief runs the tool's decoder on bytes sent through a pipe, which cannot seek */
+/** Bytes readable through a pipe, which cannot seek; a thread writes them. */
+class PipedBytes {
+public:
+	explicit PipedBytes(const std::string &s_bytes);
+	~PipedBytes(); // closes the reading end, which also ends a writer the reader left blocked
+	PipedBytes(const PipedBytes&) = delete;
+	PipedBytes &operator =(const PipedBytes&) = delete;
+
+	FILE *p_File() const { return m_p_file; }
+
+private:
+	std::string m_s_bytes;
+	int m_n_write_fd;
+	FILE *m_p_file;
+	std::thread m_writer;
+};
+
+/** @brief runs the tool's decoder on bytes sent through a pipe */
 RasterImage *p_DecodeJpegFromPipe(const std::string &s_jpeg);
 
 /** Largest channel difference and PSNR (dB, over R, G and B) of two images of one size. */
