@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "image/jpeg_decoder.h"
+#include "image/png_reader.h"
+#include "image/tga_reader.h"
+#include "support/test_support.h"
+
+/*
+ *	Generated headers are what users compile. These tests convert real pictures
+ *	with the tool, include the headers in one program as a user would, build it
+ *	with both compilers under every language standard, with and without
+ *	assertions, warnings as errors, and check that every decompressed raster
+ *	hashes to its n_CRC32(), equals what the tool's own decoder made of the
+ *	same text (test_decompress.tga), and equals the input where lossless.
+ */
+
+namespace {
+
+struct HeaderCase {
+	const char *p_s_image; // under the test data folder
+	std::vector<std::string> options;
+	bool b_exact; // the decoded pixels must equal the input
+};
+
+const HeaderCase p_header_cases[] = {
+	{"corpus/rose.jpg", {}, false},
+	{"corpus/rose.png", {"--base-64"}, false},
+	{"corpus/rose_gray.jpg", {}, true},
+	{"corpus/soft_alpha.png", {"--lossless"}, true},
+	{"corpus/gray_alpha.png", {"--lossless", "--base-64"}, true},
+	{"corpus/lineart.tga", {"--exhaustive"}, false},
+	{"corpus/rose.png", {"--max-cstr-len", "200"}, false},
+	{"corpus/soft_alpha.png", {"--shared-decompress"}, false},
+	{"corpus/lineart.tga", {"--shared-decompress", "--base-64", "--max-cstr-len", "150", "--lossless"}, true},
+	{"corpus/rose.jpg", {"--shared-decompress", "--gray"}, false},
+	{"tga/mapped_rle_top_down.tga", {"--lossless", "--no-code-opts"}, true},
+	{"png/rgba16.png", {"--subsample", "3", "--chroma-bpp", "4", "--alpha-bpp", "5"}, false},
+	{"png/palette4_trns.png", {"--exhaustive", "--lossless", "--max-line-len", "40"}, true}
+};
+
+const char *const p_s_program_head =
+	"// what a program that includes generated headers provides\n"
+	"#include <assert.h>\n#include <ctype.h>\n#include <stddef.h>\n#include <stdint.h>\n"
+	"#include <stdio.h>\n#include <stdlib.h>\n#include <string.h>\n#include <new>\n#include <algorithm>\n"
+	"using std::min;\nusing std::max;\n#define _ASSERTE(x) assert(x)\n\n";
+
+const char *const p_s_program_checker =
+	"static uint32_t n_Crc32(const uint32_t *p_pixels, size_t n_pixel_num)\n{\n"
+	"\tconst uint8_t *p_byte = (const uint8_t*)p_pixels;\n\tuint32_t n_crc = 0xffffffffU;\n"
+	"\tfor(size_t i = 0; i < n_pixel_num * 4; ++ i) {\n\t\tn_crc ^= p_byte[i];\n"
+	"\t\tfor(int j = 0; j < 8; ++ j)\n\t\t\tn_crc = (n_crc & 1)? (n_crc >> 1) ^ 0xedb88320U : n_crc >> 1;\n\t}\n"
+	"\treturn ~n_crc;\n}\n\n"
+	"template <class CImage>\nstatic bool b_Check(const char *p_s_raw_file)\n{\n"
+	"\tuint32_t *p_pixels = CImage::p_Decompress();\n\tif(!p_pixels)\n\t\treturn false;\n"
+	"\tconst size_t n_pixel_num = size_t(CImage::n_Width()) * CImage::n_Height();\n"
+	"\tbool b_ok = n_Crc32(p_pixels, n_pixel_num) == CImage::n_CRC32();\n"
+	"\tif(FILE *p_file = fopen(p_s_raw_file, \"wb\")) {\n"
+	"\t\tb_ok = fwrite(p_pixels, 4, n_pixel_num, p_file) == n_pixel_num && b_ok;\n\t\tfclose(p_file);\n"
+	"\t} else\n\t\tb_ok = false;\n"
+	"\tdelete[] p_pixels; // the raster is the caller's\n"
+	"\treturn b_ok;\n}\n\n";
+
+/** @brief loads any input the tool reads, with the tool's own readers */
+RasterImage *p_LoadImage(const std::string &s_path)
+{
+	if(s_path.size() > 4 && s_path.compare(s_path.size() - 4, 4, ".tga") == 0)
+		return p_LoadTgaImage(s_path.c_str());
+	if(s_path.size() > 4 && s_path.compare(s_path.size() - 4, 4, ".png") == 0)
+		return p_LoadPngImage(s_path.c_str());
+	FILE *p_file = fopen(s_path.c_str(), "rb");
+	RasterImage *p_image = (p_file)? p_DecodeJpeg(p_file) : nullptr;
+	if(p_file)
+		fclose(p_file);
+	return p_image;
+}
+
+/** Headers made from every case in one folder, and the program that includes them all. */
+class CompiledHeaders : public ::testing::Test {
+protected:
+	static void SetUpTestSuite()
+	{
+		p_dir = new TempDir;
+		std::string s_program = p_s_program_head;
+		std::string s_main = "int main()\n{\n\tint n_failed = 0;\n";
+		for(size_t i = 0; i < sizeof(p_header_cases) / sizeof(p_header_cases[0]); ++ i) {
+			const HeaderCase &r_case = p_header_cases[i];
+			const std::string s_index = std::to_string(i), s_source = std::string(PIXMOLD_TEST_DATA_DIR "/") + r_case.p_s_image;
+			const std::string s_image = "image" + s_index + s_source.substr(s_source.rfind('.'));
+			WriteFile(p_dir->s_File(s_image), s_ReadFile(s_source));
+			std::vector<std::string> args = {s_image, "image" + s_index + ".h", "--class-name", "CImage" + s_index};
+			args.insert(args.end(), r_case.options.begin(), r_case.options.end());
+			ProcessResult run = RunTool(args, p_dir->s_Path());
+			ASSERT_EQ(run.n_status, 0) << r_case.p_s_image << ": " << run.s_err;
+			ASSERT_EQ(rename(p_dir->s_File("test_decompress.tga").c_str(),
+				p_dir->s_File("reference" + s_index + ".tga").c_str()), 0);
+			s_program += "#include \"image" + s_index + ".h\"\n";
+			s_main += "\tif(!b_Check<CImage" + s_index + ">(\"decoded" + s_index + ".raw\")) {\n"
+				"\t\tprintf(\"image " + s_index + " failed\\n\");\n\t\t++ n_failed;\n\t}\n";
+		}
+		s_main += "\treturn n_failed;\n}\n";
+		WriteFile(p_dir->s_File("program.cpp"), s_program + p_s_program_checker + s_main);
+	}
+
+	static void TearDownTestSuite()
+	{
+		delete p_dir;
+		p_dir = nullptr;
+	}
+
+	/** @brief builds the program with a compiler and flags, runs it, and returns whether all checks passed */
+	static void BuildAndRun(const std::string &s_compiler, const std::vector<std::string> &r_flags)
+	{
+		std::vector<std::string> args = {s_compiler, "-Wall", "-Wextra", "-Werror", "-o", "program", "program.cpp"};
+		args.insert(args.end(), r_flags.begin(), r_flags.end());
+		ProcessResult build = RunProcess(args, p_dir->s_Path());
+		ASSERT_EQ(build.n_status, 0) << s_compiler << " failed:\n" << build.s_err.substr(0, 4000);
+		ProcessResult run = RunProcess({p_dir->s_File("program")}, p_dir->s_Path());
+		EXPECT_EQ(run.n_status, 0) << run.s_out;
+	}
+
+	static TempDir *p_dir;
+};
+
+TempDir *CompiledHeaders::p_dir = nullptr;
+
+} // namespace
+
+TEST_F(CompiledHeaders, DecodeToTheirChecksumWithGccUnderEveryStandard)
+{
+	for(const char *p_s_std : {"-std=c++11", "-std=c++14", "-std=c++17", "-std=c++20"}) {
+		for(const char *p_s_assert : {"-DNDEBUG", "-UNDEBUG"})
+			BuildAndRun("g++", {p_s_std, p_s_assert, "-O1"});
+	}
+}
+
+TEST_F(CompiledHeaders, DecodeToTheirChecksumWithClangUnderEveryStandard)
+{
+	for(const char *p_s_std : {"-std=c++11", "-std=c++14", "-std=c++17", "-std=c++20"}) {
+		for(const char *p_s_assert : {"-DNDEBUG", "-UNDEBUG"})
+			BuildAndRun("clang++", {p_s_std, p_s_assert, "-O1"});
+	}
+}
+
+TEST_F(CompiledHeaders, DecodeExactlyWhatTheToolsOwnDecoderDecodes)
+{
+	BuildAndRun("g++", {"-std=c++17", "-O2", "-fsanitize=address,undefined", "-fno-sanitize-recover=all"});
+	for(size_t i = 0; i < sizeof(p_header_cases) / sizeof(p_header_cases[0]); ++ i) {
+		const std::string s_index = std::to_string(i);
+		ImageHolder reference(p_LoadTgaImage(p_dir->s_File("reference" + s_index + ".tga").c_str()));
+		ASSERT_TRUE(reference);
+		const std::string s_decoded = s_ReadFile(p_dir->s_File("decoded" + s_index + ".raw"));
+		ASSERT_EQ(s_decoded.size(), n_RasterByteSize(*reference.p_image)) << p_header_cases[i].p_s_image;
+		EXPECT_EQ(memcmp(s_decoded.data(), reference->p_pixels, s_decoded.size()), 0) << p_header_cases[i].p_s_image;
+		if(p_header_cases[i].b_exact) {
+			ImageHolder source(p_LoadImage(std::string(PIXMOLD_TEST_DATA_DIR "/") + p_header_cases[i].p_s_image));
+			ASSERT_TRUE(source);
+			if(!source->b_alpha) { // opaque pictures decode with alpha 0xff whatever the file held
+				for(int n = 0; n < source->n_width * source->n_height; ++ n)
+					source->p_pixels[n] |= 0xff000000U;
+			}
+			EXPECT_EQ(memcmp(s_decoded.data(), source->p_pixels, s_decoded.size()), 0) << p_header_cases[i].p_s_image;
+		}
+	}
+}
