@@ -43,3 +43,52 @@ TEST(CoderChain, EncodedStreamsDecodeWithTheBuiltInDecoder)
 		EXPECT_EQ(n_WrongPixels(false, s_base64), 0u) << "BASE64";
 	}
 }
+
+// Codes longer than the decoder's look-up width take its slow path, and short
+// codes its two-symbol path; a skewed histogram exercises both in one stream.
+TEST(CoderChain, LongCodesDecodeWithTheBuiltInDecoder)
+{
+	// byte value v occurs about 1.6^v times: Fibonacci-like weights give codes of up to 16 bits
+	Bytes plane;
+	uint32_t n_weight = 1, n_previous = 1;
+	for(int v = 0; v < 19; ++ v) {
+		for(uint32_t i = 0; i < n_weight; ++ i)
+			plane.push_back(uint8_t(v));
+		const uint32_t n_next = n_weight + n_previous;
+		n_previous = n_weight;
+		n_weight = n_next;
+	}
+	// a fixed shuffle that leaves no three equal bytes in a row, so the packets keep the histogram
+	uint32_t n_state = 12345;
+	for(size_t i = plane.size() - 1; i > 0; -- i) {
+		n_state = n_state * 1103515245U + 12345U;
+		std::swap(plane[i], plane[(n_state >> 8) % (i + 1)]);
+	}
+	for(size_t i = 2; i < plane.size(); ++ i) {
+		if(plane[i] == plane[i - 1] && plane[i] == plane[i - 2])
+			plane[i] = uint8_t(200 + i % 50); // a rare value breaks the triple
+	}
+	ByteBuffer packets, stream;
+	ASSERT_TRUE(b_RunLengthEncode(plane.data(), plane.size(), packets));
+	uint32_t p_frequency[256];
+	CountByteFrequencies(packets.p_Data(), packets.n_Size(), p_frequency);
+	HuffmanCode code;
+	ASSERT_TRUE(b_BuildCodeLengths(p_frequency, n_max_code_length, code));
+	int n_longest = 0;
+	for(int i = 0; i < n_max_code_length; ++ i)
+		n_longest = (code.p_code_num[i])? i + 1 : n_longest;
+	ASSERT_GE(n_longest, 14) << "the stream must hold codes longer than the look-up width";
+
+	ASSERT_TRUE(b_HuffmanEncode(packets.p_Data(), packets.n_Size(), stream));
+	std::string s_text;
+	ASSERT_TRUE(b_Base85EncodeString(stream.p_Data() + n_length_prefix_size,
+		stream.n_Size() - n_length_prefix_size, s_text));
+	const DecodeParams params = {int(plane.size()), 1, packets.n_Size(), pred_None, pred_None, pred_None, 1, color_Gray};
+	uint32_t *p_pixels = p_BuiltinDecode(true, s_text.c_str(), params);
+	ASSERT_NE(p_pixels, nullptr);
+	size_t n_wrong = 0;
+	for(size_t i = 0; i < plane.size(); ++ i)
+		n_wrong += (p_pixels[i] != (0xff000000U | plane[i] * 0x010101U))? 1 : 0;
+	delete[] p_pixels;
+	EXPECT_EQ(n_wrong, 0u);
+}

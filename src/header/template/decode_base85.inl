@@ -61,14 +61,14 @@
 		// a group is a big-endian base-85 number; a short group is padded with the digit 84
 		uint8_t *p_dest = p_data;
 		for(const char *p_s = p_s_base85; *p_s;) {
-			if(n_Base85_Digit(*p_s) == 84) {
+			uint32_t n_value = n_Base85_Digit(*p_s);
+			if(n_value == 84) {
 				for(int i = 0; i < 4; ++ i)
 					*p_dest ++ = 0;
 				++ p_s;
 				continue;
 			}
-			uint32_t n_value = 0;
-			size_t n_group = 0;
+			size_t n_group = 1;
 			for(; n_group < 5 && p_s[n_group]; ++ n_group)
 				n_value = n_value * 85 + n_Base85_Digit(p_s[n_group]);
 			for(size_t i = n_group; i < 5; ++ i)

@@ -88,39 +88,77 @@
 		const uint8_t *p_symbol = p_stream + 64;
 		const uint8_t *p_bits = p_symbol + n_symbol_num, *p_bits_end = p_stream + n_stream_size;
 
-		// codes of up to 10 bits are found by a look-up of the next 10 bits; an entry
-		// holds the code length << 8 | the symbol, or 0 where the code is longer
-		uint32_t p_lookup[1 << 10] = {0};
-		for(int i = 0; i < 10; ++ i) {
+		// codes of up to 11 bits are found by a look-up of the next 11 bits: p_single
+		// gives the code's length << 8 | its symbol, or 0 where the code is longer (the
+		// tables live on the heap, which small stacks of embedded targets prefer)
+		const int n_lookup_bits = 11;
+		uint32_t *p_single;
+		if(!(p_single = new(std::nothrow) uint32_t[2 << n_lookup_bits]))
+			return false;
+		uint32_t *p_double = p_single + (1 << n_lookup_bits);
+		for(int j = 0; j < (1 << n_lookup_bits); ++ j)
+			p_single[j] = 0;
+		for(int i = 0; i < n_lookup_bits; ++ i) {
+			const int n_shift = n_lookup_bits - 1 - i;
 			for(int32_t c = p_min_code[i]; c < p_max_code[i] && c < (2 << i); ++ c) {
 				const uint32_t n_entry = uint32_t(i + 1) << 8 | p_symbol[c + p_table_off[i]];
-				for(int32_t j = c << (9 - i), n_end = (c + 1) << (9 - i); j < n_end; ++ j) {
-					if(!p_lookup[j])
-						p_lookup[j] = n_entry; // a shorter code takes precedence
+				for(int32_t j = c << n_shift, n_end = (c + 1) << n_shift; j < n_end; ++ j) {
+					if(!p_single[j])
+						p_single[j] = n_entry; // a shorter code takes precedence
 				}
 			}
 		}
+		// p_double gives up to two symbols that the same 11 bits hold: the number of
+		// symbols << 24 | the bits they take << 16 | second symbol << 8 | first symbol
+		for(int j = 0; j < (1 << n_lookup_bits); ++ j) {
+			const uint32_t n_first = p_single[j], n_length = n_first >> 8;
+			const uint32_t n_second = (n_first)? p_single[(j << n_length) & ((1 << n_lookup_bits) - 1)] : 0;
+			if(!n_first)
+				p_double[j] = 0;
+			else if(n_second && (n_second >> 8) + n_length <= uint32_t(n_lookup_bits))
+				p_double[j] = 2U << 24 | (n_length + (n_second >> 8)) << 16 | (n_second & 0xff) << 8 | (n_first & 0xff);
+			else
+				p_double[j] = 1U << 24 | n_length << 16 | (n_first & 0xff);
+		}
 
-		uint32_t n_bit_buffer = 0; // the next bits, the first one in the most significant bit
+		// the next bits, the first one in the most significant bit; refilled a byte at
+		// a time whenever fewer than 16 are left
+		const int n_buffer_bits = int(sizeof(size_t)) * 8;
+		size_t n_bit_buffer = 0;
 		int n_bit_num = 0;
-		for(uint8_t *p_end = p_dest + n_dest_size; p_dest != p_end; ++ p_dest) {
-			for(; n_bit_num <= 24; n_bit_num += 8) {
-				const uint32_t n_byte = (p_bits != p_bits_end)? *p_bits ++ : 0; // zeros past the end
-				n_bit_buffer |= n_byte << (24 - n_bit_num);
+		uint8_t *const p_end = p_dest + n_dest_size;
+		while(p_dest != p_end) {
+			if(n_bit_num < 16) {
+				for(; n_bit_num <= n_buffer_bits - 8; n_bit_num += 8) {
+					const size_t n_byte = (p_bits != p_bits_end)? *p_bits ++ : 0; // zeros past the end
+					n_bit_buffer |= n_byte << (n_buffer_bits - 8 - n_bit_num);
+				}
 			}
-			uint32_t n_entry = p_lookup[n_bit_buffer >> 22];
-			for(int i = 10; !n_entry && i < 16; ++ i) {
-				const int32_t n_long_code = int32_t(n_bit_buffer >> (31 - i));
+			const size_t n_peek = n_bit_buffer >> (n_buffer_bits - n_lookup_bits);
+			uint32_t n_entry = p_double[n_peek];
+			if(n_entry && p_end - p_dest >= 2) {
+				// the second symbol is written even when there is only one; the next one overwrites it
+				p_dest[0] = uint8_t(n_entry);
+				p_dest[1] = uint8_t(n_entry >> 8);
+				p_dest += n_entry >> 24;
+				n_bit_buffer <<= (n_entry >> 16) & 0xff;
+				n_bit_num -= int((n_entry >> 16) & 0xff);
+				continue;
+			}
+			n_entry = p_single[n_peek];
+			for(int i = n_lookup_bits; !n_entry && i < 16; ++ i) {
+				const int32_t n_long_code = int32_t(n_bit_buffer >> (n_buffer_bits - 1 - i));
 				if(n_long_code >= p_min_code[i] && n_long_code < p_max_code[i])
 					n_entry = uint32_t(i + 1) << 8 | p_symbol[n_long_code + p_table_off[i]];
 			}
 			if(!n_entry)
-				return false; // no code of up to 16 bits matches
-			*p_dest = uint8_t(n_entry);
+				break; // no code of up to 16 bits matches
+			*p_dest ++ = uint8_t(n_entry);
 			n_bit_buffer <<= n_entry >> 8;
 			n_bit_num -= int(n_entry >> 8);
 		}
-		return true;
+		delete[] p_single;
+		return p_dest == p_end;
 	}
 
 	/**

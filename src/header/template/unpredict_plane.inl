@@ -26,43 +26,49 @@
 				p_buffer[x + y * n_width] += p_buffer[x - 1 + y * n_width];
 		}
 		// the rest: residuals of the predictor, from the restored neighbours
-		// (a = left, b = up, c = up-left)
+		// (a = left, b = up, c = up-left); the left one is kept in a register
 		for(int y = n_first_row; y < n_height; ++ y) {
 			uint8_t *p_row = p_buffer + y * n_width;
-			(void)p_row; // unused once every predictor is cut
+			const uint8_t *p_up = p_row - ((y)? n_width : 0); // row 0 is only reached by predictors that look left
+			int a = (n_first_col)? p_row[n_first_col - 1] : 0;
+			(void)p_up;
 			for(int x = n_first_col; x < n_width; ++ x) {
+				int n_pred = 0;
 				if(n_pred_type == 0)
-					p_row[x] += p_row[x - n_width];
+					n_pred = p_up[x];
 				else if(n_pred_type == 1)
-					p_row[x] += p_row[x - 1];
+					n_pred = a;
 				else if(n_pred_type == 2) {
-					int a = p_row[x - 1], b = p_row[x - n_width], c = p_row[x - 1 - n_width];
-					p_row[x] += (a + b + c) / 3;
+					n_pred = (a + p_up[x] + p_up[x - 1]) / 3;
 				} else if(n_pred_type == 3) {
-					int a = p_row[x - 1], b = p_row[x - n_width], c = p_row[x - 1 - n_width];
-					int q = a + b - c, n_pa = abs(q - a), n_pb = abs(q - b), n_pc = abs(q - c);
-					p_row[x] += (n_pa <= n_pb && n_pa <= n_pc)? a : (n_pb <= n_pc)? b : c;
+					// with q = a + b - c: |q - a| = |b - c|, |q - b| = |a - c|, |q - c| = |a + b - 2c|
+					int b = p_up[x], c = p_up[x - 1];
+					int n_pa = abs(b - c), n_pb = abs(a - c), n_pc = abs(a + b - 2 * c), n_bc = (n_pb <= n_pc)? b : c;
+					n_pred = (n_pa <= min(n_pb, n_pc))? a : n_bc;
 				} else if(n_pred_type == 4) {
-					int a = p_row[x - 1], b = p_row[x - n_width], c = p_row[x - 1 - n_width];
-					p_row[x] += (c >= max(a, b))? min(a, b) : (c <= min(a, b))? max(a, b) : a + b - c;
+					// the median of a, b and a + g (g = b - c) is b clamped to [a + min(g, 0), a + max(g, 0)],
+					// taken without branches since the sign of g is unpredictable
+					int b = p_up[x], g = b - p_up[x - 1], n_g_neg = g & (g >> 31);
+					n_pred = min(max(b, a + n_g_neg), a + g - n_g_neg);
 				} else if(n_pred_type == 5) {
-					const uint8_t *p_up = p_row - n_width, *p_up2 = p_up - n_width;
+					const uint8_t *p_up2 = p_up - n_width;
 					int e = (x + 1 < n_width)? 1 : 0; // the last column is extended right
-					int n = p_up[x], w = p_row[x - 1], ww = p_row[x - 2], nn = p_up2[x];
+					int n = p_up[x], w = a, ww = p_row[x - 2], nn = p_up2[x];
 					int nw = p_up[x - 1], ne = p_up[x + e], nne = p_up2[x + e];
 					int d = abs(w - nw) + abs(n - nn) + abs(ne - nne) - abs(w - ww) - abs(n - nw) - abs(n - ne);
 					int ad = abs(d), f = uint8_t((w + n) / 2 + (ne - nw) / 4), g = (d > 0)? w : n;
-					p_row[x] += (ad > 80)? g : (ad > 32)? (f + g) / 2 : (ad > 8)? (3 * f + g) / 4 : f;
+					n_pred = (ad > 80)? g : (ad > 32)? (f + g) / 2 : (ad > 8)? (3 * f + g) / 4 : f;
 				} else if(n_pred_type == 7)
-					p_row[x] += p_row[x - 1 - n_width];
+					n_pred = p_up[x - 1];
 				else if(n_pred_type == 8)
-					p_row[x] += (p_row[x - 1] + p_row[x - n_width]) / 2;
+					n_pred = (a + p_up[x]) / 2;
 				else if(n_pred_type == 9)
-					p_row[x] += p_row[x - 1] + p_row[x - n_width] - p_row[x - 1 - n_width];
+					n_pred = a + p_up[x] - p_up[x - 1];
 				else if(n_pred_type == 10)
-					p_row[x] += p_row[x - 1] + (p_row[x - n_width] - p_row[x - 1 - n_width]) / 2;
+					n_pred = a + (p_up[x] - p_up[x - 1]) / 2;
 				else if(n_pred_type == 11)
-					p_row[x] += p_row[x - n_width] + (p_row[x - 1] - p_row[x - 1 - n_width]) / 2;
+					n_pred = p_up[x] + (a - p_up[x - 1]) / 2;
+				p_row[x] = uint8_t(a = (p_row[x] + n_pred) & 0xff);
 			}
 		}
 	}
