@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
+#include "compress/fast_search.h"
 #include "compress/huffman_coder.h"
 #include "compress/predictor.h"
 #include "compress/rle_coder.h"
@@ -33,8 +35,9 @@ int n_CandidateNum(int n_predictor_num, bool b_gray, bool b_alpha)
 	return n_num;
 }
 
-PredictorSearch::PredictorSearch(const RasterImage &r_image, const PlaneSettings &r_settings, int n_predictor_num)
-	:m_r_image(r_image), m_t_settings(r_settings), m_n_predictor_num(n_predictor_num)
+PredictorSearch::PredictorSearch(const RasterImage &r_image, const PlaneSettings &r_settings, int n_predictor_num,
+	SearchMethod n_method)
+	:m_r_image(r_image), m_t_settings(r_settings), m_n_predictor_num(n_predictor_num), m_n_method(n_method)
 {}
 
 int PredictorSearch::n_CandidateNum() const
@@ -44,7 +47,8 @@ int PredictorSearch::n_CandidateNum() const
 
 bool PredictorSearch::b_Prepare()
 {
-	if(!b_BuildPlanes(m_r_image, m_t_settings, m_planes))
+	m_p_stream_length.reset(new(std::nothrow) size_t[size_t(n_CandidateNum())]);
+	if(!m_p_stream_length || !b_BuildPlanes(m_r_image, m_t_settings, m_planes))
 		return false;
 	m_n_stored_checksum = n_ChecksumReconstruction(m_planes.p_Data(),
 		m_r_image.n_width, m_r_image.n_height, m_t_settings);
@@ -55,6 +59,34 @@ void PredictorSearch::ReleaseWorkingState()
 {
 	ByteBuffer empty;
 	m_planes.Swap(empty);
+}
+
+bool PredictorSearch::b_Run(WorkerPool &r_pool)
+{
+	return (m_n_method == SearchMethod::Plain)? r_pool.b_RunJob(*this) : b_RunFast(r_pool);
+}
+
+bool PredictorSearch::b_RunFast(WorkerPool &r_pool)
+{
+	FastSearch lengths(m_planes.p_Data(), m_r_image.n_width, m_r_image.n_height, m_t_settings,
+		m_n_predictor_num, m_p_stream_length.get());
+	if(!lengths.b_Run(r_pool))
+		return false;
+	int n_best = 0;
+	for(int i = 1, n_candidate_num = n_CandidateNum(); i < n_candidate_num; ++ i) {
+		if(m_p_stream_length[i] < m_p_stream_length[n_best])
+			n_best = i;
+	}
+	// only the winner's bits are written, by the same coders as in the plain search
+	const CompressionCandidate t_best = t_Candidate(n_best, m_n_predictor_num,
+		m_t_settings.b_gray, m_t_settings.b_alpha);
+	CandidateBuffers buffers;
+	if(!b_EncodeCandidate(t_best, buffers))
+		return false;
+	m_best_output.Swap(buffers.output);
+	m_t_best = t_best;
+	m_n_best_rle_size = uint32_t(buffers.rle.n_Size());
+	return true;
 }
 
 bool PredictorSearch::b_RunParticipant(int /*n_participant_num*/)
@@ -88,17 +120,23 @@ bool PredictorSearch::b_PredictPlanes(const CompressionCandidate &r_candidate, u
 		b_PredictImagePlane(p_planes + t_layout.n_alpha_offset, n_width, n_height, r_candidate.n_predictor_a);
 }
 
-bool PredictorSearch::b_EvaluateCandidate(const CompressionCandidate &r_candidate, CandidateBuffers &r_buffers)
+bool PredictorSearch::b_EncodeCandidate(const CompressionCandidate &r_candidate, CandidateBuffers &r_buffers) const
 {
 	// every candidate predicts its own copy of the shared planes, then codes all planes as one stream
 	if(!r_buffers.planes.b_Resize(m_planes.n_Size()))
 		return false;
 	if(m_planes.n_Size())
 		memcpy(r_buffers.planes.p_Data(), m_planes.p_Data(), m_planes.n_Size());
-	if(!b_PredictPlanes(r_candidate, r_buffers.planes.p_Data()) ||
-	   !b_RunLengthEncode(r_buffers.planes.p_Data(), r_buffers.planes.n_Size(), r_buffers.rle) ||
-	   !b_HuffmanEncode(r_buffers.rle.p_Data(), r_buffers.rle.n_Size(), r_buffers.output))
+	return b_PredictPlanes(r_candidate, r_buffers.planes.p_Data()) &&
+		b_RunLengthEncode(r_buffers.planes.p_Data(), r_buffers.planes.n_Size(), r_buffers.rle) &&
+		b_HuffmanEncode(r_buffers.rle.p_Data(), r_buffers.rle.n_Size(), r_buffers.output);
+}
+
+bool PredictorSearch::b_EvaluateCandidate(const CompressionCandidate &r_candidate, CandidateBuffers &r_buffers)
+{
+	if(!b_EncodeCandidate(r_candidate, r_buffers))
 		return false;
+	m_p_stream_length[r_candidate.n_index] = r_buffers.output.n_Size() - n_length_prefix_size;
 
 	MutexLock lock(m_result_lock);
 	if(!lock.b_Locked()) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "compress/byte_buffer.h"
 #include "compress/color_transform.h"
@@ -28,15 +30,27 @@ CompressionCandidate t_Candidate(int n_index, int n_predictor_num, bool b_gray, 
 /** @brief number of candidates: d to the power of the number of predictor digits */
 int n_CandidateNum(int n_predictor_num, bool b_gray, bool b_alpha);
 
+/** How the search measures the candidates; both pick the same winner and give the same bytes. */
+enum class SearchMethod {
+	Plain, // every candidate compressed completely: the reference
+	Fast // every plane predicted once per predictor, candidates measured from run-length summaries (fast_search.h)
+};
+
 /**
- *	Compresses the image completely under every predictor combination, on all
- *	participants of a worker pool, and keeps the shortest stream. Among streams
+ *	Finds the predictor combination whose compressed stream is shortest, on
+ *	all participants of a worker pool, and keeps that stream. Among streams
  *	of equal length the lowest candidate number wins, so the result never
  *	depends on the number of threads or their timing.
+ *
+ *	As a PoolJob the search is the plain method: each participant takes
+ *	candidate numbers from a counter and compresses each candidate
+ *	completely. The fast method measures every candidate without coding it
+ *	and then compresses only the winner, the same way.
  */
 class PredictorSearch : public PoolJob {
 public:
-	PredictorSearch(const RasterImage &r_image, const PlaneSettings &r_settings, int n_predictor_num);
+	PredictorSearch(const RasterImage &r_image, const PlaneSettings &r_settings, int n_predictor_num,
+		SearchMethod n_method = SearchMethod::Fast);
 
 	/**
 	 *	@brief builds the planes before prediction, which all candidates share,
@@ -45,7 +59,13 @@ public:
 	 */
 	bool b_Prepare();
 
-	/** @brief evaluates candidates until the counter is exhausted; false when memory runs out */
+	/**
+	 *	@brief runs the search, after b_Prepare(), on the participants of a pool
+	 *	@return false when memory ran out or the pool failed, in any participant
+	 */
+	bool b_Run(WorkerPool &r_pool);
+
+	/** @brief evaluates candidates completely until the counter is exhausted; false when memory runs out */
 	bool b_RunParticipant(int n_participant_num) override;
 	const char *p_s_Error() const override { return "bad allocation"; }
 
@@ -56,6 +76,8 @@ public:
 	const CompressionCandidate &t_BestCandidate() const { return m_t_best; }
 	uint32_t n_BestRleSize() const { return m_n_best_rle_size; }
 	uint32_t n_StoredChecksum() const { return m_n_stored_checksum; }
+	/** @brief length of a candidate's compressed stream (without the length prefix), once the search has run */
+	size_t n_StreamLength(int n_index) const { return m_p_stream_length[n_index]; }
 
 	/** @brief frees the shared planes once the search has run */
 	void ReleaseWorkingState();
@@ -71,12 +93,18 @@ protected:
 
 private:
 	bool b_PredictPlanes(const CompressionCandidate &r_candidate, uint8_t *p_planes) const;
+	/** @brief predicts, run-length codes and Huffman codes one candidate into r_buffers */
+	bool b_EncodeCandidate(const CompressionCandidate &r_candidate, CandidateBuffers &r_buffers) const;
+	/** @brief measures every candidate the fast way, then compresses the winner */
+	bool b_RunFast(WorkerPool &r_pool);
 
 	const RasterImage &m_r_image;
 	const PlaneSettings m_t_settings;
 	const int m_n_predictor_num;
+	const SearchMethod m_n_method;
 	ByteBuffer m_planes; // before prediction, shared read-only by all participants
 	uint32_t m_n_stored_checksum = 0;
+	std::unique_ptr<size_t[]> m_p_stream_length; // per candidate; each entry written by one participant
 
 	AtomicCounter m_candidate_counter;
 	Mutex m_result_lock; // guards the fields below

@@ -112,7 +112,7 @@ void PrintStatistics(const ConversionOptions &r_options, const RasterImage &r_im
 }
 
 /** @brief the conversion of a loaded image, from the grayscale step to the verified header */
-int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image)
+int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMethod n_search_method)
 {
 	const uint32_t n_original_crc = n_Crc32_Image(r_image);
 	if(r_options.b_gray && !r_image.b_grayscale)
@@ -127,7 +127,7 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image)
 		int(r_options.n_subsample), int(r_options.n_chroma_bpp), int(r_options.n_alpha_bpp)};
 	SearchResult search;
 	PredictorSearch predictor_search(r_image, t_settings,
-		(r_options.b_exhaustive)? n_predictor_num : n_default_predictor_num);
+		(r_options.b_exhaustive)? n_predictor_num : n_default_predictor_num, n_search_method);
 	if(!b_RunSearch(predictor_search, WorkerPool::n_DefaultParticipantNum(), search)) {
 		fprintf(stderr, "error: not enough memory\n");
 		return -1;
@@ -184,7 +184,7 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image)
 
 } // namespace
 
-int n_RunConversion(int n_arg_num, const char **p_arg_list)
+int n_RunConversion(int n_arg_num, const char **p_arg_list, SearchMethod n_search_method)
 {
 	ConversionOptions t_options;
 	switch(n_ParseCommandLine(n_arg_num, p_arg_list, t_options, stdout, stderr)) {
@@ -212,5 +212,5 @@ int n_RunConversion(int n_arg_num, const char **p_arg_list)
 		fprintf(stderr, "error: image file '%s' holds no pixels\n", t_options.p_s_image_file);
 		return -1;
 	}
-	return n_ConvertImage(t_options, *p_image);
+	return n_ConvertImage(t_options, *p_image, n_search_method);
 }

@@ -8,7 +8,7 @@ bool b_RunSearch(PredictorSearch &r_search, int n_participant_num, SearchResult 
 		return false;
 	{
 		WorkerPool pool(n_participant_num);
-		const bool b_ran = pool.b_RunJob(r_search);
+		const bool b_ran = r_search.b_Run(pool);
 		if(!pool.b_Stop() || !b_ran)
 			return false;
 	}

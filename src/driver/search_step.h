@@ -12,7 +12,7 @@ struct SearchResult {
 };
 
 /**
- *	@brief prepares the search and runs it as the one job of a worker pool,
+ *	@brief prepares the search and runs it on a worker pool of its own,
  *		which is stopped and released before this returns
  *	@param[in] n_participant_num is the pool's size (the tool uses WorkerPool::n_DefaultParticipantNum())
  *	@return false when memory ran out or the pool failed, in any participant

@@ -46,9 +46,9 @@ size_t n_CandidateStreamLength(const RasterImage &r_image, const PlaneSettings &
 
 /** @brief runs the whole search on a pool of the given size */
 SearchResult t_Search(const RasterImage &r_image, const PlaneSettings &r_settings, int n_predictor_num,
-	int n_participant_num)
+	int n_participant_num, SearchMethod n_method = SearchMethod::Fast)
 {
-	PredictorSearch search(r_image, r_settings, n_predictor_num);
+	PredictorSearch search(r_image, r_settings, n_predictor_num, n_method);
 	SearchResult result;
 	EXPECT_TRUE(b_RunSearch(search, n_participant_num, result));
 	return result;
@@ -82,7 +82,7 @@ size_t n_LiveThreadNum()
 class FailingSearch : public PredictorSearch {
 public:
 	FailingSearch(const RasterImage &r_image, const PlaneSettings &r_settings, int n_failing)
-		:PredictorSearch(r_image, r_settings, n_default_predictor_num), m_n_failing(n_failing)
+		:PredictorSearch(r_image, r_settings, n_default_predictor_num, SearchMethod::Plain), m_n_failing(n_failing)
 	{}
 
 protected:
@@ -98,7 +98,9 @@ private:
 /** A search in which candidate 0 finishes only after candidate 1, as a slow thread would make it. */
 class ReorderedSearch : public PredictorSearch {
 public:
-	using PredictorSearch::PredictorSearch;
+	ReorderedSearch(const RasterImage &r_image, const PlaneSettings &r_settings, int n_predictor_num)
+		:PredictorSearch(r_image, r_settings, n_predictor_num, SearchMethod::Plain)
+	{}
 
 protected:
 	bool b_EvaluateCandidate(const CompressionCandidate &r_candidate, CandidateBuffers &r_buffers) override
@@ -177,9 +179,11 @@ TEST(PredictorSearch, WinnerIsTheShortestStreamWithTheLowestNumberAmongEqualOnes
 			if(n_length < n_best_length)
 				n_best_length = n_length, n_best_index = i;
 		}
-		SearchResult result = t_Search(*r_case.p_image, r_case.t_settings, r_case.n_predictor_num, 3);
-		EXPECT_EQ(result.t_best.n_index, n_best_index);
-		EXPECT_EQ(result.output.n_Size(), n_best_length + n_length_prefix_size);
+		for(SearchMethod n_method : {SearchMethod::Plain, SearchMethod::Fast}) {
+			SearchResult result = t_Search(*r_case.p_image, r_case.t_settings, r_case.n_predictor_num, 3, n_method);
+			EXPECT_EQ(result.t_best.n_index, n_best_index);
+			EXPECT_EQ(result.output.n_Size(), n_best_length + n_length_prefix_size);
+		}
 	}
 }
 
@@ -192,10 +196,11 @@ TEST(PredictorSearch, OutputDoesNotDependOnTheNumberOfParticipants)
 	ImageHolder photo(p_MakeTestPicture(31, 20, 9, true));
 	for(const RasterImage *p_image : {flat.p_image, photo.p_image}) {
 		const PlaneSettings t_settings = t_Settings(false, p_image->b_alpha);
-		SearchResult reference = t_Search(*p_image, t_settings, 12, 1);
+		SearchResult reference = t_Search(*p_image, t_settings, 12, 1, SearchMethod::Plain);
 		for(int n_participant_num : {2, 3, 8}) {
 			for(int n_repeat = 0; n_repeat < 3; ++ n_repeat) {
-				SearchResult result = t_Search(*p_image, t_settings, 12, n_participant_num);
+				SearchResult result = t_Search(*p_image, t_settings, 12, n_participant_num,
+					(n_repeat % 2)? SearchMethod::Plain : SearchMethod::Fast);
 				EXPECT_EQ(result.t_best.n_index, reference.t_best.n_index);
 				EXPECT_EQ(result.n_rle_size, reference.n_rle_size);
 				EXPECT_EQ(result.n_stored_crc, reference.n_stored_crc);
