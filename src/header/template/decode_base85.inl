@@ -51,15 +51,15 @@
 			p_s += n_group;
 		}
 
-		size_t n_prehuff_size;
+		size_t n_text_offset;
 		uint32_t *p_image;
 		uint8_t *p_data = p_Alloc_DecodeBuffers(n_text_size, n_image_width, n_image_height,
-			n_huff_stage_size, n_subsample, n_color_type, n_prehuff_size, p_image);
+			n_huff_stage_size, n_subsample, n_color_type, n_text_offset, p_image);
 		if(!p_data)
 			return 0;
 
 		// a group is a big-endian base-85 number; a short group is padded with the digit 84
-		uint8_t *p_dest = p_data;
+		uint8_t *p_dest = p_data + n_text_offset;
 		for(const char *p_s = p_s_base85; *p_s;) {
 			uint32_t n_value = n_Base85_Digit(*p_s);
 			if(n_value == 84) {
@@ -78,7 +78,7 @@
 			p_s += n_group;
 		}
 
-		return p_Decode_Huff_RLE_Planes(p_data, n_text_size, n_prehuff_size, p_image,
+		return p_Decode_Huff_RLE_Planes(p_data, n_text_size, n_text_offset, p_image,
 			n_image_width, n_image_height, n_huff_stage_size, n_predictor_y, n_predictor_uv,
 			n_predictor_a, n_subsample, n_color_type);
 	}

@@ -22,13 +22,14 @@
 	 *	@param[in] n_huff_stage_size size of the compressed data before Huffman encoding
 	 *	@param[in] n_subsample is chroma subsampling factor
 	 *	@param[in] n_color_type is color type bitmask
-	 *	@param[out] r_n_prehuff_size is size of the work area in front of the run-length data
+	 *	@param[out] r_n_text_offset is where the decoded text goes in the work area,
+	 *		behind the image planes
 	 *	@param[out] r_p_image is the image (n_image_width * n_image_height pixels)
-	 *	@return Returns the work area (r_n_prehuff_size + n_huff_stage_size bytes),
+	 *	@return Returns the work area (r_n_text_offset + n_text_size bytes),
 	 *		or 0 if the parameters are out of range or there is not enough memory.
 	 */
 	static uint8_t *p_Alloc_DecodeBuffers(size_t n_text_size, int n_image_width, int n_image_height,
-		size_t n_huff_stage_size, int n_subsample, int n_color_type, size_t &r_n_prehuff_size,
+		size_t n_huff_stage_size, int n_subsample, int n_color_type, size_t &r_n_text_offset,
 		uint32_t *&r_p_image)
 	{
 		// pixel indices must fit an int and every byte count a size_t
@@ -36,16 +37,12 @@
 		   n_image_width > 0x7fffffff / n_image_height ||
 		   size_t(n_image_width) > size_t(-1) / 16 / size_t(n_image_height))
 			return 0;
-		const size_t n_image_data_size = n_Plane_Block_Size(n_image_width,
-			n_image_height, n_subsample, n_color_type);
+		r_n_text_offset = n_Plane_Block_Size(n_image_width, n_image_height, n_subsample, n_color_type);
 		// a run-length packet takes at most two bytes per byte it stands for
-		if(n_huff_stage_size > 2 * n_image_data_size)
-			return 0;
-		r_n_prehuff_size = (n_text_size > n_image_data_size)? n_text_size : n_image_data_size;
-		if(r_n_prehuff_size > size_t(-1) - n_huff_stage_size)
+		if(n_huff_stage_size > 2 * r_n_text_offset || n_text_size > size_t(-1) - r_n_text_offset)
 			return 0;
 		uint8_t *p_data;
-		if(!(p_data = new(std::nothrow) uint8_t[r_n_prehuff_size + n_huff_stage_size]))
+		if(!(p_data = new(std::nothrow) uint8_t[r_n_text_offset + n_text_size]))
 			return 0;
 		if(!(r_p_image = new(std::nothrow) uint32_t[size_t(n_image_width) * size_t(n_image_height)])) {
 			delete[] p_data;
@@ -54,22 +51,34 @@
 		return p_data;
 	}
 
-	/**
-	 *	@brief decodes the canonical Huffman code
-	 *	@param[in] p_stream is the compressed stream (16 code counts, the symbols, the codes)
-	 *	@param[in] n_stream_size is size of the compressed stream, in bytes
-	 *	@param[out] p_dest is destination for the decoded bytes
-	 *	@param[in] n_dest_size is number of bytes to decode
-	 *	@return Returns true on success, false if the stream is malformed.
-	 */
-	static bool b_Decode_Huff(const uint8_t *p_stream, size_t n_stream_size, uint8_t *p_dest, size_t n_dest_size)
-	{
-		if(n_stream_size < 64)
-			return false;
+	/** The state of the Huffman stage: the code tables and the bit reader. */
+	struct CHuffReader {
 		// per code length i + 1: the first code, the end of the codes, and the offset
 		// from a code to its symbol; the first code of a length is twice the end of
 		// the previous length
 		int32_t p_min_code[16], p_max_code[16], p_table_off[16];
+		const uint8_t *p_symbol; // the symbols in code order
+		// codes of up to 11 bits are found by a look-up of the next 11 bits: p_single
+		// gives the code's length << 8 | its symbol, or 0 where the code is longer;
+		// p_double gives up to two symbols that the same 11 bits hold: the number of
+		// symbols << 24 | the bits they take << 16 | second symbol << 8 | first symbol
+		uint32_t *p_single, *p_double;
+		const uint8_t *p_bits, *p_bits_end; // the code bits not yet in the buffer
+		size_t n_bit_buffer; // the next bits, the first one in the most significant bit
+		int n_bit_num; // valid bits in the buffer
+	};
+
+	/**
+	 *	@brief reads the code tables of the Huffman stage
+	 *	@param[out] r_reader is the decoder state (its tables are allocated; free p_single)
+	 *	@param[in] p_stream is the compressed stream (16 code counts, the symbols, the codes)
+	 *	@param[in] n_stream_size is size of the compressed stream, in bytes
+	 *	@return Returns true on success, false if the counts are malformed or there is not enough memory.
+	 */
+	static bool b_Init_HuffReader(CHuffReader &r_reader, const uint8_t *p_stream, size_t n_stream_size)
+	{
+		if(n_stream_size < 64)
+			return false;
 		int32_t n_code = 0, n_symbol_num = 0;
 		for(int i = 0; i < 16; ++ i, n_code *= 2) {
 			const uint8_t *p_count = p_stream + 4 * i;
@@ -77,42 +86,40 @@
 				uint32_t(p_count[2]) << 16 | uint32_t(p_count[3]) << 24);
 			if(n_count < 0 || n_count > 256 - n_symbol_num)
 				return false; // there are only 256 byte values
-			p_min_code[i] = n_code;
-			p_table_off[i] = n_symbol_num - n_code;
+			r_reader.p_min_code[i] = n_code;
+			r_reader.p_table_off[i] = n_symbol_num - n_code;
 			n_code += n_count;
-			p_max_code[i] = n_code;
+			r_reader.p_max_code[i] = n_code;
 			n_symbol_num += n_count;
 		}
 		if(size_t(n_symbol_num) > n_stream_size - 64)
 			return false;
-		const uint8_t *p_symbol = p_stream + 64;
-		const uint8_t *p_bits = p_symbol + n_symbol_num, *p_bits_end = p_stream + n_stream_size;
+		r_reader.p_symbol = p_stream + 64;
+		r_reader.p_bits = r_reader.p_symbol + n_symbol_num;
+		r_reader.p_bits_end = p_stream + n_stream_size;
+		r_reader.n_bit_buffer = 0;
+		r_reader.n_bit_num = 0;
 
-		// codes of up to 11 bits are found by a look-up of the next 11 bits: p_single
-		// gives the code's length << 8 | its symbol, or 0 where the code is longer (the
-		// tables live on the heap, which small stacks of embedded targets prefer)
-		const int n_lookup_bits = 11;
-		uint32_t *p_single;
-		if(!(p_single = new(std::nothrow) uint32_t[2 << n_lookup_bits]))
+		// the tables live on the heap, which small stacks of embedded targets prefer
+		const int n_lookup_bits = 11, n_lookup_size = 1 << n_lookup_bits;
+		if(!(r_reader.p_single = new(std::nothrow) uint32_t[2 * n_lookup_size]))
 			return false;
-		uint32_t *p_double = p_single + (1 << n_lookup_bits);
-		for(int j = 0; j < (1 << n_lookup_bits); ++ j)
+		uint32_t *p_single = r_reader.p_single, *p_double = r_reader.p_double = p_single + n_lookup_size;
+		for(int j = 0; j < n_lookup_size; ++ j)
 			p_single[j] = 0;
 		for(int i = 0; i < n_lookup_bits; ++ i) {
 			const int n_shift = n_lookup_bits - 1 - i;
-			for(int32_t c = p_min_code[i]; c < p_max_code[i] && c < (2 << i); ++ c) {
-				const uint32_t n_entry = uint32_t(i + 1) << 8 | p_symbol[c + p_table_off[i]];
+			for(int32_t c = r_reader.p_min_code[i]; c < r_reader.p_max_code[i] && c < (2 << i); ++ c) {
+				const uint32_t n_entry = uint32_t(i + 1) << 8 | r_reader.p_symbol[c + r_reader.p_table_off[i]];
 				for(int32_t j = c << n_shift, n_end = (c + 1) << n_shift; j < n_end; ++ j) {
 					if(!p_single[j])
 						p_single[j] = n_entry; // a shorter code takes precedence
 				}
 			}
 		}
-		// p_double gives up to two symbols that the same 11 bits hold: the number of
-		// symbols << 24 | the bits they take << 16 | second symbol << 8 | first symbol
-		for(int j = 0; j < (1 << n_lookup_bits); ++ j) {
+		for(int j = 0; j < n_lookup_size; ++ j) {
 			const uint32_t n_first = p_single[j], n_length = n_first >> 8;
-			const uint32_t n_second = (n_first)? p_single[(j << n_length) & ((1 << n_lookup_bits) - 1)] : 0;
+			const uint32_t n_second = (n_first)? p_single[(j << n_length) & (n_lookup_size - 1)] : 0;
 			if(!n_first)
 				p_double[j] = 0;
 			else if(n_second && (n_second >> 8) + n_length <= uint32_t(n_lookup_bits))
@@ -120,19 +127,29 @@
 			else
 				p_double[j] = 1U << 24 | n_length << 16 | (n_first & 0xff);
 		}
+		return true;
+	}
 
-		// the next bits, the first one in the most significant bit; refilled a byte at
-		// a time whenever fewer than 16 are left
-		const int n_buffer_bits = int(sizeof(size_t)) * 8;
-		size_t n_bit_buffer = 0;
-		int n_bit_num = 0;
+	/**
+	 *	@brief decodes Huffman codes
+	 *	@param[in,out] r_reader is the decoder state
+	 *	@param[out] p_dest is destination for the decoded bytes
+	 *	@param[in] n_dest_size is number of bytes to decode
+	 *	@return Returns true on success, false if no code matches the bits.
+	 */
+	static bool b_Read_Huff(CHuffReader &r_reader, uint8_t *p_dest, size_t n_dest_size)
+	{
+		// the state is kept in locals, which the byte stores cannot alias
+		const int n_lookup_bits = 11, n_buffer_bits = int(sizeof(size_t)) * 8;
+		const uint32_t *p_single = r_reader.p_single, *p_double = r_reader.p_double;
+		const uint8_t *p_bits = r_reader.p_bits, *p_bits_end = r_reader.p_bits_end;
+		size_t n_bit_buffer = r_reader.n_bit_buffer;
+		int n_bit_num = r_reader.n_bit_num;
 		uint8_t *const p_end = p_dest + n_dest_size;
 		while(p_dest != p_end) {
-			if(n_bit_num < 16) {
-				for(; n_bit_num <= n_buffer_bits - 8; n_bit_num += 8) {
-					const size_t n_byte = (p_bits != p_bits_end)? *p_bits ++ : 0; // zeros past the end
-					n_bit_buffer |= n_byte << (n_buffer_bits - 8 - n_bit_num);
-				}
+			if(n_bit_num < 16) { // refilled a byte at a time; zeros past the end
+				for(; n_bit_num <= n_buffer_bits - 8; n_bit_num += 8)
+					n_bit_buffer |= size_t((p_bits != p_bits_end)? *p_bits ++ : 0) << (n_buffer_bits - 8 - n_bit_num);
 			}
 			const size_t n_peek = n_bit_buffer >> (n_buffer_bits - n_lookup_bits);
 			uint32_t n_entry = p_double[n_peek];
@@ -148,45 +165,59 @@
 			n_entry = p_single[n_peek];
 			for(int i = n_lookup_bits; !n_entry && i < 16; ++ i) {
 				const int32_t n_long_code = int32_t(n_bit_buffer >> (n_buffer_bits - 1 - i));
-				if(n_long_code >= p_min_code[i] && n_long_code < p_max_code[i])
-					n_entry = uint32_t(i + 1) << 8 | p_symbol[n_long_code + p_table_off[i]];
+				if(n_long_code >= r_reader.p_min_code[i] && n_long_code < r_reader.p_max_code[i])
+					n_entry = uint32_t(i + 1) << 8 | r_reader.p_symbol[n_long_code + r_reader.p_table_off[i]];
 			}
 			if(!n_entry)
-				break; // no code of up to 16 bits matches
+				return false; // no code of up to 16 bits matches
 			*p_dest ++ = uint8_t(n_entry);
 			n_bit_buffer <<= n_entry >> 8;
 			n_bit_num -= int(n_entry >> 8);
 		}
-		delete[] p_single;
-		return p_dest == p_end;
+		r_reader.p_bits = p_bits;
+		r_reader.n_bit_buffer = n_bit_buffer;
+		r_reader.n_bit_num = n_bit_num;
+		return true;
 	}
 
 	/**
-	 *	@brief expands the run-length packets
-	 *	@param[in] p_src is the run-length data (a code byte c, then one byte repeated
-	 *		(c >> 1) + 1 times if c is odd, or (c >> 1) + 1 bytes copied if c is even)
-	 *	@param[in] n_src_size is size of the run-length data, in bytes
+	 *	@brief decodes the Huffman codes of the run-length packets and expands the packets:
+	 *		a code byte c, then one byte repeated (c >> 1) + 1 times if c is odd, or
+	 *		(c >> 1) + 1 bytes copied if c is even; literal bytes are decoded in place
+	 *	@param[in] p_stream is the compressed stream (16 code counts, the symbols, the codes)
+	 *	@param[in] n_stream_size is size of the compressed stream, in bytes
+	 *	@param[in] n_code_num is the number of codes, the size of the run-length data
 	 *	@param[out] p_dest is destination for the expanded data
 	 *	@param[in] n_dest_size is size of the expanded data, in bytes
-	 *	@return Returns true on success, false if the packets do not fill exactly n_dest_size bytes.
+	 *	@return Returns true on success, false if the stream is malformed or there is not enough memory.
 	 */
-	static bool b_Decode_RLE(const uint8_t *p_src, size_t n_src_size, uint8_t *p_dest, size_t n_dest_size)
+	static bool b_Decode_Huff_RLE(const uint8_t *p_stream, size_t n_stream_size, size_t n_code_num,
+		uint8_t *p_dest, size_t n_dest_size)
 	{
-		for(const uint8_t *p_end = p_src + n_src_size; p_src != p_end;) {
-			const bool b_run = (*p_src & 1) != 0;
-			size_t n_length = size_t(*p_src ++ >> 1) + 1;
-			if(n_length > n_dest_size || size_t(p_end - p_src) < ((b_run)? 1 : n_length))
-				return false;
-			n_dest_size -= n_length;
-			if(b_run) {
-				for(const uint8_t n_value = *p_src ++; n_length; -- n_length)
-					*p_dest ++ = n_value;
-			} else {
-				for(; n_length; -- n_length)
-					*p_dest ++ = *p_src ++;
+		CHuffReader t_reader;
+		if(!b_Init_HuffReader(t_reader, p_stream, n_stream_size))
+			return false;
+		uint8_t *const p_end = p_dest + n_dest_size;
+		bool b_result = true;
+		while(b_result && n_code_num) {
+			uint8_t p_packet[2];
+			if(!(b_result = b_Read_Huff(t_reader, p_packet, 1)))
+				break;
+			const bool b_run = (p_packet[0] & 1) != 0;
+			const size_t n_length = size_t(p_packet[0] >> 1) + 1, n_code_length = (b_run)? 1 : n_length;
+			if(n_length > size_t(p_end - p_dest) || n_code_length >= n_code_num)
+				b_result = false; // the packet runs past the image or past the codes
+			else if(!b_run)
+				b_result = b_Read_Huff(t_reader, p_dest, n_length);
+			else if((b_result = b_Read_Huff(t_reader, p_packet + 1, 1))) {
+				for(size_t i = 0; i < n_length; ++ i)
+					p_dest[i] = p_packet[1];
 			}
+			p_dest += n_length;
+			n_code_num -= n_code_length + 1;
 		}
-		return !n_dest_size;
+		delete[] t_reader.p_single;
+		return b_result && p_dest == p_end;
 	}
 
 	/**
@@ -203,14 +234,14 @@
 	/**
 	 *	@brief decodes the Huffman and run-length stages, undoes the prediction
 	 *		and converts the planes to pixels
-	 *	@param[in] p_data is the work area, holding the decoded text (is freed)
+	 *	@param[in] p_data is the work area, holding the decoded text behind the planes (is freed)
 	 *	@param[in] n_text_size is size of the decoded text, in bytes
-	 *	@param[in] n_prehuff_size is offset of the run-length data in the work area
+	 *	@param[in] n_text_offset is offset of the decoded text in the work area
 	 *	@param[in] p_image is the image to fill (is freed on failure)
 	 *	@return Returns p_image, or 0 if the data is malformed.
 	 */
 	static uint32_t *p_Decode_Huff_RLE_Planes(uint8_t *p_data, size_t n_text_size,
-		size_t n_prehuff_size, uint32_t *p_image, int n_image_width, int n_image_height,
+		size_t n_text_offset, uint32_t *p_image, int n_image_width, int n_image_height,
 		size_t n_huff_stage_size, int n_predictor_y, int n_predictor_uv, int n_predictor_a,
 		int n_subsample, int n_color_type)
 	{
@@ -225,9 +256,9 @@
 		(void)n_predictor_uv;
 		(void)n_predictor_a;
 
-		// the run-length data is decoded behind the text and expanded over it
-		if(!b_Decode_Huff(p_data, n_text_size, p_data + n_prehuff_size, n_huff_stage_size) ||
-		   !b_Decode_RLE(p_data + n_prehuff_size, n_huff_stage_size, p_data,
+		// the packets are expanded into the front of the work area as they are decoded
+		// from the text behind it
+		if(!b_Decode_Huff_RLE(p_data + n_text_offset, n_text_size, n_huff_stage_size, p_data,
 		   n_Plane_Block_Size(n_image_width, n_image_height, n_subsample, n_color_type))) {
 			delete[] p_data;
 			delete[] p_image;
