@@ -17,7 +17,7 @@
 # alone (images/logo.png gives Clogo_png and __LOGO_PNG_INCLUDED, whatever the
 # checkout path), the header's comment names only the file, and the decoded
 # test_decompress.tga that every run leaves stays in that folder. The header
-# is remade when the image, the tool, the OPTIONS or this conversion script
+# is remade when the image, the tool, the OPTIONS or PixmoldConvert.cmake
 # change. The tool is Pixmold::Pixmold: the imported target of the installed
 # package, or an alias of the build target when Pixmold is part of the build.
 
@@ -54,8 +54,8 @@ function(pixmold_add_header target image)
 	# headers of one target with the same name would hide one another (and
 	# share a conversion folder).
 	get_property(header_names TARGET ${target} PROPERTY PIXMOLD_HEADER_NAMES)
-	list(FIND header_names "${header_name}" n_index) # not IN_LIST: that needs the caller's policy
-	if(n_index GREATER -1)
+	list(FIND header_names "${header_name}" index) # not IN_LIST, which depends on the caller's policies
+	if(index GREATER -1)
 		message(FATAL_ERROR "pixmold_add_header: '${target}' already has a header named "
 			"'${header_name}'; give this one another OUTPUT")
 	endif()
