@@ -9,9 +9,9 @@
 #include "compress/stream_format.h"
 
 FastSearch::FastSearch(const uint8_t *p_planes, int n_width, int n_height, const PlaneSettings &r_settings,
-	int n_predictor_num, size_t *p_stream_length)
+	int n_predictor_num, size_t *p_stream_length, const ProgressNotifier &r_progress)
 	:m_p_planes(p_planes), m_t_settings(r_settings), m_n_predictor_num(n_predictor_num),
-	m_p_stream_length(p_stream_length), m_n_plane_num(0)
+	m_p_stream_length(p_stream_length), m_n_plane_num(0), m_progress(r_progress)
 {
 	const PlaneLayout t_layout = MakePlaneLayout(n_width, n_height, r_settings.n_subsample,
 		n_ColorType(r_settings));
@@ -60,8 +60,10 @@ bool FastSearch::b_SummarisePlanes()
 	ByteBuffer plane; // this participant's copy of the plane it predicts
 	if(!plane.b_Reserve(m_n_largest_plane))
 		return false;
+	const int n_candidate_num = ::n_CandidateNum(m_n_predictor_num, m_t_settings.b_gray, m_t_settings.b_alpha);
 	for(const int n_job_num = m_n_plane_num * m_n_predictor_num;;) {
 		const int n_job = m_job_counter.n_Increment() - 1;
+		m_progress.Notify(n_candidate_num, false, (n_job < n_job_num)? n_job : n_job_num, n_job_num);
 		if(n_job >= n_job_num)
 			return true;
 		const PlaneShape &r_shape = m_p_plane[n_job / m_n_predictor_num];
@@ -80,6 +82,8 @@ void FastSearch::MeasureCandidates()
 	const int n_candidate_num = ::n_CandidateNum(m_n_predictor_num, m_t_settings.b_gray, m_t_settings.b_alpha);
 	for(;;) {
 		const int n_index = m_job_counter.n_Increment() - 1;
+		if(!(n_index & 63) || n_index >= n_candidate_num)
+			m_progress.Notify(n_candidate_num, true, (n_index < n_candidate_num)? n_index : n_candidate_num, n_candidate_num);
 		if(n_index >= n_candidate_num)
 			return;
 		const CompressionCandidate t_candidate = t_Candidate(n_index, m_n_predictor_num,

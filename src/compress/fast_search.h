@@ -5,6 +5,7 @@
 
 #include "compress/color_transform.h"
 #include "compress/rle_histogram.h"
+#include "compress/search_progress.h"
 #include "threads/atomic_counter.h"
 #include "threads/worker_pool.h"
 
@@ -28,7 +29,7 @@ public:
 	 *		by candidate number, without the coder's length prefix
 	 */
 	FastSearch(const uint8_t *p_planes, int n_width, int n_height, const PlaneSettings &r_settings,
-		int n_predictor_num, size_t *p_stream_length);
+		int n_predictor_num, size_t *p_stream_length, const ProgressNotifier &r_progress = ProgressNotifier());
 	~FastSearch();
 	FastSearch(const FastSearch&) = delete;
 	FastSearch &operator =(const FastSearch&) = delete;
@@ -65,4 +66,5 @@ private:
 	PlaneRunSummary *m_p_summary = nullptr; // plane-major: plane i with predictor p at i * d + p
 	Stage m_n_stage = Stage::Summaries; // changed only between pool jobs
 	AtomicCounter m_job_counter;
+	const ProgressNotifier m_progress;
 };

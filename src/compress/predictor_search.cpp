@@ -63,13 +63,14 @@ void PredictorSearch::ReleaseWorkingState()
 
 bool PredictorSearch::b_Run(WorkerPool &r_pool)
 {
+	m_progress = ProgressNotifier(m_p_progress);
 	return (m_n_method == SearchMethod::Plain)? r_pool.b_RunJob(*this) : b_RunFast(r_pool);
 }
 
 bool PredictorSearch::b_RunFast(WorkerPool &r_pool)
 {
 	FastSearch lengths(m_planes.p_Data(), m_r_image.n_width, m_r_image.n_height, m_t_settings,
-		m_n_predictor_num, m_p_stream_length.get());
+		m_n_predictor_num, m_p_stream_length.get(), m_progress);
 	if(!lengths.b_Run(r_pool))
 		return false;
 	int n_best = 0;
@@ -94,6 +95,7 @@ bool PredictorSearch::b_RunParticipant(int /*n_participant_num*/)
 	CandidateBuffers buffers;
 	for(const int n_candidate_num = n_CandidateNum();;) {
 		const int n_index = m_candidate_counter.n_Increment() - 1;
+		m_progress.Notify(n_candidate_num, true, (n_index < n_candidate_num)? n_index : n_candidate_num, n_candidate_num);
 		if(n_index >= n_candidate_num)
 			return true;
 		const CompressionCandidate t_candidate = t_Candidate(n_index, m_n_predictor_num,

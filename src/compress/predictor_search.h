@@ -6,6 +6,7 @@
 
 #include "compress/byte_buffer.h"
 #include "compress/color_transform.h"
+#include "compress/search_progress.h"
 #include "image/raster_image.h"
 #include "threads/atomic_counter.h"
 #include "threads/mutex.h"
@@ -65,6 +66,9 @@ public:
 	 */
 	bool b_Run(WorkerPool &r_pool);
 
+	/** @brief has the search report its progress to p_progress (called on the thread that calls b_Run()) */
+	void SetProgress(SearchProgress *p_progress) { m_p_progress = p_progress; }
+
 	/** @brief evaluates candidates completely until the counter is exhausted; false when memory runs out */
 	bool b_RunParticipant(int n_participant_num) override;
 	const char *p_s_Error() const override { return "bad allocation"; }
@@ -102,6 +106,8 @@ private:
 	const PlaneSettings m_t_settings;
 	const int m_n_predictor_num;
 	const SearchMethod m_n_method;
+	SearchProgress *m_p_progress = nullptr;
+	ProgressNotifier m_progress; // made by b_Run(), on its thread
 	ByteBuffer m_planes; // before prediction, shared read-only by all participants
 	uint32_t m_n_stored_checksum = 0;
 	std::unique_ptr<size_t[]> m_p_stream_length; // per candidate; each entry written by one participant

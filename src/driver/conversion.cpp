@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include <unistd.h>
+
 #include "compress/base64.h"
 #include "compress/base85.h"
 #include "compress/color_transform.h"
@@ -14,6 +16,7 @@
 #include "driver/command_line.h"
 #include "driver/file_timestamp.h"
 #include "driver/search_step.h"
+#include "driver/terminal_progress.h"
 #include "header/header_writer.h"
 #include "image/jpeg_decoder.h"
 #include "image/png_reader.h"
@@ -128,7 +131,13 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	SearchResult search;
 	PredictorSearch predictor_search(r_image, t_settings,
 		(r_options.b_exhaustive)? n_predictor_num : n_default_predictor_num, n_search_method);
-	if(!b_RunSearch(predictor_search, WorkerPool::n_DefaultParticipantNum(), search)) {
+	bool b_searched;
+	{
+		TerminalProgress progress(stderr, isatty(fileno(stderr)) != 0); // erased when the search ends
+		predictor_search.SetProgress(&progress);
+		b_searched = b_RunSearch(predictor_search, WorkerPool::n_DefaultParticipantNum(), search);
+	}
+	if(!b_searched) {
 		fprintf(stderr, "error: not enough memory\n");
 		return -1;
 	}
