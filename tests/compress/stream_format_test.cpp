@@ -57,3 +57,21 @@ TEST(PredictorNames, InNumberOrder)
 	for(int i = 0; i < n_predictor_num; ++ i)
 		EXPECT_STREQ(p_s_PredictorName(i), p_expected[i]);
 }
+
+TEST(Crc32, EightBytesAtATimeEqualsOneByteAtATime)
+{
+	uint8_t p_data[300];
+	for(int i = 0; i < 300; ++ i)
+		p_data[i] = uint8_t(i * 131 + 7);
+	for(size_t n_offset = 0; n_offset < 8; ++ n_offset) {
+		for(size_t n_length = 0; n_length + n_offset <= 300; n_length += 13) {
+			uint32_t n_crc = 0xffffffffu;
+			for(size_t i = 0; i < n_length; ++ i) {
+				n_crc ^= p_data[n_offset + i];
+				for(int j = 0; j < 8; ++ j)
+					n_crc = (n_crc & 1)? (n_crc >> 1) ^ 0xedb88320u : n_crc >> 1;
+			}
+			EXPECT_EQ(n_Crc32(p_data + n_offset, n_length), ~n_crc) << n_offset << " " << n_length;
+		}
+	}
+}
