@@ -41,14 +41,14 @@
 		const size_t n_length = strlen(p_s_base64);
 		const size_t n_text_size = (n_length / 4) * 3 + ((n_length % 4 > 1)? n_length % 4 - 1 : 0);
 
-		size_t n_text_offset;
+		uint8_t *p_text;
 		uint32_t *p_image;
 		uint8_t *p_data = p_Alloc_DecodeBuffers(n_text_size, n_image_width, n_image_height,
-			n_huff_stage_size, n_subsample, n_color_type, n_text_offset, p_image);
+			n_huff_stage_size, n_subsample, n_color_type, p_text, p_image);
 		if(!p_data)
 			return 0;
 
-		uint8_t *p_dest = p_data + n_text_offset;
+		uint8_t *p_dest = p_text;
 		const char *p_s = p_s_base64;
 		for(const char *p_end = p_s + (n_length - n_length % 4); p_s != p_end; p_s += 4) {
 			uint32_t n_value = n_Base64_Value(p_s[0]) << 18 | n_Base64_Value(p_s[1]) << 12 |
@@ -65,7 +65,7 @@
 				*p_dest ++ = uint8_t(n_value >> 8);
 		}
 
-		return p_Decode_Huff_RLE_Planes(p_data, n_text_size, n_text_offset, p_image,
+		return p_Decode_Huff_RLE_Planes(p_data, p_text, n_text_size, p_image,
 			n_image_width, n_image_height, n_huff_stage_size, n_predictor_y, n_predictor_uv,
 			n_predictor_a, n_subsample, n_color_type);
 	}

@@ -6,13 +6,17 @@
 	 */
 	static uint32_t n_Base85_Digit(char n_char)
 	{
-		static const uint8_t p_digit[128] = {
+		static const uint8_t p_digit[256] = {
 			0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
 			0, 62, 0, 63, 64, 65, 66, 0, 67, 68, 69, 70, 80, 71, 76, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 72, 73, 74, 75, 0,
 			77, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 0, 0, 0, 78, 79,
-			0, 36, 37, 38, 39, 40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 81, 82, 83, 84, 0
+			0, 36, 37, 38, 39, 40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 81, 82, 83, 84, 0,
+			0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+			0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+			0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+			0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0
 		};
-		return (uint8_t(n_char) < 128)? p_digit[uint8_t(n_char)] : 0;
+		return p_digit[uint8_t(n_char)];
 	}
 
 	/**
@@ -36,31 +40,23 @@
 		int n_image_height, size_t n_huff_stage_size, int n_predictor_y, int n_predictor_uv,
 		int n_predictor_a, int n_subsample, int n_color_type)
 	{
-		// a group of k characters gives k - 1 bytes, a "~" four zero bytes
-		size_t n_text_size = 0;
-		for(const char *p_s = p_s_base85; *p_s;) {
-			if(n_Base85_Digit(*p_s) == 84) {
-				n_text_size += 4;
-				++ p_s;
-				continue;
-			}
-			size_t n_group = 1;
-			while(n_group < 5 && p_s[n_group])
-				++ n_group;
-			n_text_size += n_group - 1;
-			p_s += n_group;
-		}
+		// a group of k characters gives k - 1 bytes and a "~" four zero bytes, so the text
+		// takes at most a byte per character and three more per "~"
+		const size_t n_length = strlen(p_s_base85);
+		size_t n_tilde_num = 0;
+		for(size_t i = 0; i < n_length; ++ i)
+			n_tilde_num += (p_s_base85[i] == '~')? 1 : 0;
 
-		size_t n_text_offset;
+		uint8_t *p_text;
 		uint32_t *p_image;
-		uint8_t *p_data = p_Alloc_DecodeBuffers(n_text_size, n_image_width, n_image_height,
-			n_huff_stage_size, n_subsample, n_color_type, n_text_offset, p_image);
+		uint8_t *p_data = p_Alloc_DecodeBuffers(n_length + 3 * n_tilde_num, n_image_width, n_image_height,
+			n_huff_stage_size, n_subsample, n_color_type, p_text, p_image);
 		if(!p_data)
 			return 0;
 
 		// a group is a big-endian base-85 number; a short group is padded with the digit 84
-		uint8_t *p_dest = p_data + n_text_offset;
-		for(const char *p_s = p_s_base85; *p_s;) {
+		uint8_t *p_dest = p_text;
+		for(const char *p_s = p_s_base85, *p_s_end = p_s_base85 + n_length; p_s != p_s_end;) {
 			uint32_t n_value = n_Base85_Digit(*p_s);
 			if(n_value == 84) {
 				for(int i = 0; i < 4; ++ i)
@@ -68,17 +64,18 @@
 				++ p_s;
 				continue;
 			}
-			size_t n_group = 1;
-			for(; n_group < 5 && p_s[n_group]; ++ n_group)
-				n_value = n_value * 85 + n_Base85_Digit(p_s[n_group]);
+			const size_t n_group = (p_s_end - p_s < 5)? size_t(p_s_end - p_s) : 5;
+			for(size_t i = 1; i < n_group; ++ i)
+				n_value = n_value * 85 + n_Base85_Digit(p_s[i]);
 			for(size_t i = n_group; i < 5; ++ i)
 				n_value = n_value * 85 + 84;
 			for(size_t i = 1; i < n_group; ++ i, n_value <<= 8)
 				*p_dest ++ = uint8_t(n_value >> 24);
 			p_s += n_group;
 		}
+		const size_t n_text_size = size_t(p_dest - p_text);
 
-		return p_Decode_Huff_RLE_Planes(p_data, n_text_size, n_text_offset, p_image,
+		return p_Decode_Huff_RLE_Planes(p_data, p_text, n_text_size, p_image,
 			n_image_width, n_image_height, n_huff_stage_size, n_predictor_y, n_predictor_uv,
 			n_predictor_a, n_subsample, n_color_type);
 	}

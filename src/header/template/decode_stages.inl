@@ -16,20 +16,22 @@
 
 	/**
 	 *	@brief validates the decoding parameters and allocates the buffers of the decoder
-	 *	@param[in] n_text_size is size of the decoded text, in bytes
+	 *	@param[in] n_text_size is size of the decoded text, in bytes (an upper bound suffices)
 	 *	@param[in] n_image_width is image width, in pixels
 	 *	@param[in] n_image_height is image height, in pixels
 	 *	@param[in] n_huff_stage_size size of the compressed data before Huffman encoding
 	 *	@param[in] n_subsample is chroma subsampling factor
 	 *	@param[in] n_color_type is color type bitmask
-	 *	@param[out] r_n_text_offset is where the decoded text goes in the work area,
-	 *		behind the image planes
+	 *	@param[out] r_p_text is where the decoded text goes
 	 *	@param[out] r_p_image is the image (n_image_width * n_image_height pixels)
-	 *	@return Returns the work area (r_n_text_offset + n_text_size bytes),
-	 *		or 0 if the parameters are out of range or there is not enough memory.
+	 *	@return Returns the work area that holds the image planes (and the text when
+	 *		it does not fit the image), or 0 if the parameters are out of range or
+	 *		there is not enough memory.
+	 *	@note The text is read up before the first pixel is written, so it can
+	 *		share the memory of the image; that saves the memory it would take.
 	 */
 	static uint8_t *p_Alloc_DecodeBuffers(size_t n_text_size, int n_image_width, int n_image_height,
-		size_t n_huff_stage_size, int n_subsample, int n_color_type, size_t &r_n_text_offset,
+		size_t n_huff_stage_size, int n_subsample, int n_color_type, uint8_t *&r_p_text,
 		uint32_t *&r_p_image)
 	{
 		// pixel indices must fit an int and every byte count a size_t
@@ -37,17 +39,20 @@
 		   n_image_width > 0x7fffffff / n_image_height ||
 		   size_t(n_image_width) > size_t(-1) / 16 / size_t(n_image_height))
 			return 0;
-		r_n_text_offset = n_Plane_Block_Size(n_image_width, n_image_height, n_subsample, n_color_type);
+		const size_t n_image_data_size = n_Plane_Block_Size(n_image_width, n_image_height, n_subsample, n_color_type);
+		const size_t n_pixel_num = size_t(n_image_width) * size_t(n_image_height);
+		const bool b_text_in_image = n_text_size <= n_pixel_num * sizeof(uint32_t);
 		// a run-length packet takes at most two bytes per byte it stands for
-		if(n_huff_stage_size > 2 * r_n_text_offset || n_text_size > size_t(-1) - r_n_text_offset)
+		if(n_huff_stage_size > 2 * n_image_data_size || n_text_size > size_t(-1) - n_image_data_size)
 			return 0;
 		uint8_t *p_data;
-		if(!(p_data = new(std::nothrow) uint8_t[r_n_text_offset + n_text_size]))
+		if(!(p_data = new(std::nothrow) uint8_t[n_image_data_size + ((b_text_in_image)? 0 : n_text_size)]))
 			return 0;
-		if(!(r_p_image = new(std::nothrow) uint32_t[size_t(n_image_width) * size_t(n_image_height)])) {
+		if(!(r_p_image = new(std::nothrow) uint32_t[n_pixel_num])) {
 			delete[] p_data;
 			return 0;
 		}
+		r_p_text = (b_text_in_image)? reinterpret_cast<uint8_t*>(r_p_image) : p_data + n_image_data_size;
 		return p_data;
 	}
 
@@ -234,14 +239,14 @@
 	/**
 	 *	@brief decodes the Huffman and run-length stages, undoes the prediction
 	 *		and converts the planes to pixels
-	 *	@param[in] p_data is the work area, holding the decoded text behind the planes (is freed)
+	 *	@param[in] p_data is the work area for the planes (is freed)
+	 *	@param[in] p_text is the decoded text
 	 *	@param[in] n_text_size is size of the decoded text, in bytes
-	 *	@param[in] n_text_offset is offset of the decoded text in the work area
 	 *	@param[in] p_image is the image to fill (is freed on failure)
 	 *	@return Returns p_image, or 0 if the data is malformed.
 	 */
-	static uint32_t *p_Decode_Huff_RLE_Planes(uint8_t *p_data, size_t n_text_size,
-		size_t n_text_offset, uint32_t *p_image, int n_image_width, int n_image_height,
+	static uint32_t *p_Decode_Huff_RLE_Planes(uint8_t *p_data, const uint8_t *p_text,
+		size_t n_text_size, uint32_t *p_image, int n_image_width, int n_image_height,
 		size_t n_huff_stage_size, int n_predictor_y, int n_predictor_uv, int n_predictor_a,
 		int n_subsample, int n_color_type)
 	{
@@ -256,9 +261,8 @@
 		(void)n_predictor_uv;
 		(void)n_predictor_a;
 
-		// the packets are expanded into the front of the work area as they are decoded
-		// from the text behind it
-		if(!b_Decode_Huff_RLE(p_data + n_text_offset, n_text_size, n_huff_stage_size, p_data,
+		// the packets are expanded into the planes as they are decoded
+		if(!b_Decode_Huff_RLE(p_text, n_text_size, n_huff_stage_size, p_data,
 		   n_Plane_Block_Size(n_image_width, n_image_height, n_subsample, n_color_type))) {
 			delete[] p_data;
 			delete[] p_image;
