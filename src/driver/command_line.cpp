@@ -33,26 +33,6 @@ const char *const p_s_usage_text =
 	"               --shared-decompress not specified)\n"
 	"--base-64 uses BASE-64 decoding instead of the default BASE-85\n";
 
-void SetDefaults(ConversionOptions &r_options, const char *p_s_image_file, const char *p_s_header_file)
-{
-	r_options.p_s_image_file = p_s_image_file;
-	r_options.p_s_header_file = p_s_header_file;
-	r_options.b_verbose = false;
-	r_options.b_base85 = true;
-	r_options.b_code_opts = true;
-	r_options.b_gray = false;
-	r_options.n_alpha_mode = -1;
-	r_options.b_exhaustive = false;
-	r_options.b_shared_decompress = false;
-	r_options.b_lossless = false;
-	r_options.n_max_line_len = 100;
-	r_options.n_max_cstr_len = 32767;
-	r_options.n_chroma_bpp = 6;
-	r_options.n_alpha_bpp = 8;
-	r_options.n_subsample = 2;
-	r_options.p_s_class_name = nullptr;
-}
-
 /**
  *	@brief converts a value the way the C library converts decimal text to a long:
  *		leading white space, a sign, digits up to the first other character, 0 without digits
@@ -145,6 +125,26 @@ bool b_CheckRanges(const ConversionOptions &r_options, FILE *p_err)
 
 } // namespace
 
+void SetDefaultOptions(ConversionOptions &r_options, const char *p_s_image_file, const char *p_s_header_file)
+{
+	r_options.p_s_image_file = p_s_image_file;
+	r_options.p_s_header_file = p_s_header_file;
+	r_options.b_verbose = false;
+	r_options.b_base85 = true;
+	r_options.b_code_opts = true;
+	r_options.b_gray = false;
+	r_options.n_alpha_mode = -1;
+	r_options.b_exhaustive = false;
+	r_options.b_shared_decompress = false;
+	r_options.b_lossless = false;
+	r_options.n_max_line_len = 100;
+	r_options.n_max_cstr_len = 32767;
+	r_options.n_chroma_bpp = 6;
+	r_options.n_alpha_bpp = 8;
+	r_options.n_subsample = 2;
+	r_options.p_s_class_name = nullptr;
+}
+
 const char *p_s_BuildDate()
 {
 	return __DATE__;
@@ -157,7 +157,7 @@ CommandLineVerdict n_ParseCommandLine(int n_arg_num, const char *const *p_arg_li
 		fputs(p_s_usage_text, p_err);
 		return CommandLineVerdict::Usage;
 	}
-	SetDefaults(r_options, p_arg_list[1], p_arg_list[2]);
+	SetDefaultOptions(r_options, p_arg_list[1], p_arg_list[2]);
 
 	// The first "--lossless" changes two defaults and starts the scan over, so that
 	// an explicit "--subsample" or "--chroma-bpp" wins wherever it stands.

@@ -20,5 +20,8 @@ enum class CommandLineVerdict {
 CommandLineVerdict n_ParseCommandLine(int n_arg_num, const char *const *p_arg_list,
 	ConversionOptions &r_options, FILE *p_out, FILE *p_err);
 
+/** @brief fills the settings with the defaults of a run without options */
+void SetDefaultOptions(ConversionOptions &r_options, const char *p_s_image_file, const char *p_s_header_file);
+
 /** @brief the date the tool was built, month abbreviation, day and year, as in "May 19 2017" */
 const char *p_s_BuildDate();

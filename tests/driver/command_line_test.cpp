@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/test_support.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -17,16 +19,6 @@ struct Parsed {
 	std::string s_out, s_err;
 };
 
-std::string s_ReadBack(FILE *p_file)
-{
-	std::string s_text;
-	rewind(p_file);
-	for(int c; (c = fgetc(p_file)) != EOF;)
-		s_text += char(c);
-	fclose(p_file);
-	return s_text;
-}
-
 /** @brief parses "Pixmold in.tga out.h" followed by the given options */
 Parsed t_Parse(const std::vector<const char*> &r_options, bool b_with_files = true)
 {
@@ -39,8 +31,8 @@ Parsed t_Parse(const std::vector<const char*> &r_options, bool b_with_files = tr
 	Parsed parsed;
 	FILE *p_out = tmpfile(), *p_err = tmpfile();
 	parsed.n_verdict = n_ParseCommandLine(int(args.size()), args.data(), parsed.options, p_out, p_err);
-	parsed.s_out = s_ReadBack(p_out);
-	parsed.s_err = s_ReadBack(p_err);
+	parsed.s_out = s_ReadAndClose(p_out);
+	parsed.s_err = s_ReadAndClose(p_err);
 	return parsed;
 }
 

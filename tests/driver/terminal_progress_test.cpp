@@ -1,23 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "support/test_support.h"
+
 #include <cstdio>
 #include <string>
 
 #include "driver/terminal_progress.h"
-
-namespace {
-
-std::string s_ReadBack(FILE *p_file)
-{
-	std::string s_text;
-	rewind(p_file);
-	for(int c; (c = fgetc(p_file)) != EOF;)
-		s_text += char(c);
-	fclose(p_file);
-	return s_text;
-}
-
-} // namespace
 
 TEST(TerminalProgress, NothingReachesAStreamThatIsNoTerminal)
 {
@@ -27,7 +15,7 @@ TEST(TerminalProgress, NothingReachesAStreamThatIsNoTerminal)
 		progress.Report(36, false, 3, 24);
 		progress.Report(36, true, 10, 36);
 	}
-	EXPECT_EQ(s_ReadBack(p_file), "");
+	EXPECT_EQ(s_ReadAndClose(p_file), "");
 }
 
 TEST(TerminalProgress, LineIsRewrittenInPlaceAndErasedAtTheEnd)
@@ -38,7 +26,7 @@ TEST(TerminalProgress, LineIsRewrittenInPlaceAndErasedAtTheEnd)
 		progress.Report(1728, false, 5, 48);
 	}
 	const std::string s_line = "searching predictors: 1728 candidates, planes predicted: 5 of 48";
-	EXPECT_EQ(s_ReadBack(p_file), "\r" + s_line + "\r" + std::string(s_line.size(), ' ') + "\r");
+	EXPECT_EQ(s_ReadAndClose(p_file), "\r" + s_line + "\r" + std::string(s_line.size(), ' ') + "\r");
 }
 
 TEST(TerminalProgress, QuickSearchShowsNothing)
@@ -48,5 +36,5 @@ TEST(TerminalProgress, QuickSearchShowsNothing)
 		TerminalProgress progress(p_file, true, 60000);
 		progress.Report(36, true, 35, 36);
 	}
-	EXPECT_EQ(s_ReadBack(p_file), "");
+	EXPECT_EQ(s_ReadAndClose(p_file), "");
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/test_support.h"
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -7,16 +9,6 @@
 #include "header/data_literal.h"
 
 namespace {
-
-std::string s_Captured(FILE *p_file)
-{
-	std::string s_text;
-	rewind(p_file);
-	for(int c; (c = fgetc(p_file)) != EOF;)
-		s_text += char(c);
-	fclose(p_file);
-	return s_text;
-}
 
 std::string s_Text(size_t n_length)
 {
@@ -30,14 +22,14 @@ std::string s_SingleLiteral(const std::string &r_s_text, int32_t n_max_line_len)
 {
 	FILE *p_file = tmpfile();
 	WriteSingleLiteral(p_file, r_s_text, n_max_line_len - 14);
-	return s_Captured(p_file);
+	return s_ReadAndClose(p_file);
 }
 
 std::string s_DynamicLiterals(const std::string &r_s_text, int32_t n_max_line_len, uint32_t n_max_cstr_len)
 {
 	FILE *p_file = tmpfile();
 	WriteDynamicLiterals(p_file, r_s_text, n_max_line_len - 14, n_max_cstr_len);
-	return s_Captured(p_file);
+	return s_ReadAndClose(p_file);
 }
 
 std::string s_Closing(unsigned n_alloc, unsigned n_chunk, unsigned n_last)

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "compress/crc32.h"
+#include "driver/command_line.h"
 #include "header/decompress_template.h"
 #include "header/header_writer.h"
 #include "support/test_support.h"
@@ -21,22 +22,8 @@ struct HeaderCase {
 	HeaderCase()
 		:s_text("0123456789abcdefghij"), s_path(dir.s_File("img.h"))
 	{
-		options.p_s_image_file = "img/Logo-2.png";
-		options.p_s_header_file = s_path.c_str();
-		options.b_verbose = false;
-		options.b_base85 = true;
+		SetDefaultOptions(options, "img/Logo-2.png", s_path.c_str());
 		options.b_code_opts = false;
-		options.b_gray = false;
-		options.n_alpha_mode = -1;
-		options.b_exhaustive = false;
-		options.b_shared_decompress = false;
-		options.b_lossless = false;
-		options.n_max_line_len = 100;
-		options.n_max_cstr_len = 32767;
-		options.n_chroma_bpp = 6;
-		options.n_alpha_bpp = 8;
-		options.n_subsample = 2;
-		options.p_s_class_name = nullptr;
 		content.p_options = &options;
 		content.n_width = 3;
 		content.n_height = 2;

@@ -9,6 +9,7 @@
 #include "compress/stream_format.h"
 #include "header/decompress_optimiser.h"
 #include "header/decompress_template.h"
+#include "support/test_support.h"
 
 /** What one run of the optimiser left behind. */
 struct OptimiserRun {
@@ -27,16 +28,6 @@ inline uint32_t n_PredictorMask(std::initializer_list<int> used)
 	return n_mask;
 }
 
-inline std::string s_ReadBack(FILE *p_file)
-{
-	std::string s_text;
-	rewind(p_file);
-	for(int n_char; (n_char = fgetc(p_file)) != EOF;)
-		s_text += char(n_char);
-	fclose(p_file);
-	return s_text;
-}
-
 /**
  *	@brief prunes a text for an image of the given ColorType mask, capturing
  *		both output streams
@@ -51,8 +42,8 @@ inline OptimiserRun RunOptimiser(const std::string &s_code, uint32_t n_used, int
 	run.b_ok = b_OptimiseDecompressor(run.s_code, n_used, (n_color_type & color_Gray) != 0,
 		(n_color_type & color_Alpha) != 0, (n_color_type & color_LosslessColor) != 0,
 		b_verbose, p_out, p_err);
-	run.s_out = s_ReadBack(p_out);
-	run.s_err = s_ReadBack(p_err);
+	run.s_out = s_ReadAndClose(p_out);
+	run.s_err = s_ReadAndClose(p_err);
 	return run;
 }
 

@@ -79,6 +79,16 @@ std::string s_ReadFile(const std::string &s_path)
 	return content.str();
 }
 
+std::string s_ReadAndClose(FILE *p_file)
+{
+	std::string s_text;
+	rewind(p_file);
+	for(int n_char; (n_char = fgetc(p_file)) != EOF;)
+		s_text += char(n_char);
+	fclose(p_file);
+	return s_text;
+}
+
 void WriteFile(const std::string &s_path, const std::string &s_bytes)
 {
 	std::ofstream file(s_path, std::ios::binary | std::ios::trunc);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,8 @@ ProcessResult RunProcess(const std::vector<std::string> &r_args, const std::stri
 ProcessResult RunTool(const std::vector<std::string> &r_args, const std::string &s_working_dir);
 
 std::string s_ReadFile(const std::string &s_path); // whole file as bytes; empty if unreadable
+/** @brief everything written to a temporary file (from tmpfile()), which is then closed */
+std::string s_ReadAndClose(FILE *p_file);
 void WriteFile(const std::string &s_path, const std::string &s_bytes);
 bool b_FileExists(const std::string &s_path);
 

@@ -14,16 +14,6 @@ namespace {
 
 const std::string s_box_line(80, '*');
 
-std::string s_ReadBack(FILE *p_file)
-{
-	std::string s_text;
-	rewind(p_file);
-	for(int c; (c = fgetc(p_file)) != EOF;)
-		s_text += char(c);
-	fclose(p_file);
-	return s_text;
-}
-
 /** An image compressed as a run of the tool would, and the settings of that run. */
 struct CheckCase {
 	ImageHolder image;
@@ -57,8 +47,8 @@ struct CheckCase {
 	{
 		FILE *p_out = tmpfile(), *p_err = tmpfile();
 		int n_result = n_RoundTripCheck(input, dir.s_File(s_tga).c_str(), p_out, p_err);
-		r_s_out = s_ReadBack(p_out);
-		r_s_err = s_ReadBack(p_err);
+		r_s_out = s_ReadAndClose(p_out);
+		r_s_err = s_ReadAndClose(p_err);
 		return n_result;
 	}
 };
