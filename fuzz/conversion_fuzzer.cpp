@@ -93,10 +93,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *p_data, size_t n_size)
 	if(n_pixels > n_max_fuzz_pixels)
 		return 0;
 
-	static const char *const p_s_extension[] = {".tga", ".png", ".jpg"};
-	const std::string s_image = s_WriteFuzzFile((std::string("input") + p_s_extension[n_format]).c_str(),
-		input.p_data, input.n_size);
-	const std::string s_header = r_s_FuzzTempDir() + "/output.h";
+	// the tool runs in the temp folder and is given names, not paths: the names
+	// reach the header and the messages, and must be the same in every process
+	static const char *const p_s_image_name[] = {"input.tga", "input.png", "input.jpg"};
+	const std::string s_image = p_s_image_name[n_format];
+	const std::string s_image_path = s_WriteFuzzFile(s_image.c_str(), input.p_data, input.n_size);
+	const std::string s_header = "output.h";
 
 	std::vector<std::string> args = {"Pixmold", s_image, s_header};
 	static const char *const p_s_flag[] = {"--base-64", "--no-code-opts", "--shared-decompress",
@@ -122,7 +124,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *p_data, size_t n_size)
 	for(const std::string &r_s_arg : args)
 		arg_list.push_back(r_s_arg.c_str());
 
-	// the tool writes test_decompress.tga into the current folder
 	char p_s_saved_dir[4096];
 	FUZZ_CHECK(getcwd(p_s_saved_dir, sizeof(p_s_saved_dir)));
 	FUZZ_CHECK(!chdir(r_s_FuzzTempDir().c_str()));
@@ -142,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *p_data, size_t n_size)
 		// "--alpha" would keep their alpha in a plane
 		const bool b_unreproducible_alpha = n_format == 0 && !(n_flags & 16) &&
 			s_errors.find("* fatal error: lossy compression (") != std::string::npos &&
-			b_TransparentWithoutAlpha(s_image);
+			b_TransparentWithoutAlpha(s_image_path);
 		if(!b_not_loaded && !b_unreproducible_alpha)
 			fprintf(stderr, "conversion failed with:\n%s", s_errors.c_str());
 		FUZZ_CHECK(n_result == -1 && (b_not_loaded || b_unreproducible_alpha));

@@ -12,7 +12,7 @@ set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 build="$top/build-fuzz"
 
-# one run: the file to convert; prints a line for a failure
+# one run: the file to convert; prints "pass STATUS" or "FAIL file: reason"
 if [ "${1:-}" = --check ]; then
 	file=$2
 	dir=$(mktemp -d)
@@ -28,7 +28,11 @@ if [ "${1:-}" = --check ]; then
 	elif [ "$status" -eq 255 ] && ! grep -q 'error' "$dir/err"; then
 		reason="status 255 without a message"
 	fi
-	[ -n "$reason" ] && echo "FAIL $file: $reason: $(head -c 300 "$dir/err" | tr '\n' ' ')"
+	if [ -n "$reason" ]; then
+		echo "FAIL $file: $reason: $(head -c 300 "$dir/err" | tr '\n' ' ')"
+	else
+		echo "pass $status"
+	fi
 	rm -rf "$dir"
 	exit 0
 fi
@@ -65,10 +69,12 @@ cp "$seeds/hostile"/* "$work/files/"
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=0:max_allocation_size_mb=256
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 start=$(date +%s)
-find "$work/files" -type f | sort | xargs -P 2 -n 1 "$0" --check >"$work/failures.txt"
-total=$(find "$work/files" -type f | wc -l)
-failed=$(wc -l <"$work/failures.txt")
-cat "$work/failures.txt"
-echo "mutation test: $total files in $(( $(date +%s) - start )) s"
+find "$work/files" -type f | sort | xargs -P 2 -n 1 "$0" --check >"$work/results.txt"
+grep '^FAIL' "$work/results.txt" || true
+total=$(wc -l <"$work/results.txt")
+failed=$(grep -c '^FAIL' "$work/results.txt" || true)
+echo "mutation test: $total files in $(( $(date +%s) - start )) s:" \
+	"$(grep -c '^pass 0$' "$work/results.txt" || true) converted," \
+	"$(grep -c '^pass 255$' "$work/results.txt" || true) refused with a message"
 echo "$((total - failed)) passed, $failed failed"
 [ "$failed" -eq 0 ]
