@@ -64,6 +64,22 @@ void CheckLoadedImage(const RasterImage &r_image, bool b_opaque_unless_alpha)
 	(void)n_crc;
 }
 
+void RepairPngChunks(uint8_t *p_file, size_t n_size)
+{
+	const size_t n_signature_size = 8, n_chunk_overhead = 12;
+	for(size_t n_at = n_signature_size; n_at + n_chunk_overhead <= n_size;) {
+		const uint64_t n_length = uint64_t(p_file[n_at]) << 24 | uint32_t(p_file[n_at + 1]) << 16 |
+			uint32_t(p_file[n_at + 2]) << 8 | p_file[n_at + 3];
+		if(n_length > n_size - n_at - n_chunk_overhead)
+			return;
+		const uint32_t n_crc = n_Crc32(p_file + n_at + 4, size_t(n_length) + 4);
+		uint8_t *p_crc = p_file + n_at + 8 + size_t(n_length);
+		for(int i = 0; i < 4; ++ i)
+			p_crc[i] = uint8_t(n_crc >> (24 - 8 * i));
+		n_at += n_chunk_overhead + size_t(n_length);
+	}
+}
+
 // glibc lets a program assign the standard stream pointers
 StreamCapture::StreamCapture()
 	:m_p_saved_out(stdout), m_p_saved_err(stderr)

@@ -35,6 +35,13 @@ std::string s_WriteFuzzFile(const char *p_s_name, const uint8_t *p_data, size_t 
  */
 void CheckLoadedImage(const RasterImage &r_image, bool b_opaque_unless_alpha);
 
+/**
+ *	@brief recomputes the CRC of every whole chunk of a PNG file (length,
+ *		type, data, CRC of type and data), so that damage inside a chunk
+ *		reaches libpng's decoding instead of its checksum test
+ */
+void RepairPngChunks(uint8_t *p_file, size_t n_size);
+
 /** Reads the option bytes at the front of an input, then leaves the rest as the payload. */
 struct FuzzInput {
 	const uint8_t *p_data;

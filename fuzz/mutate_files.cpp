@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "compress/crc32.h"
+#include "fuzz_support.h"
 
 namespace {
 
@@ -82,23 +82,6 @@ void Mutate(Bytes &r_file, Random &r_random)
 	}
 }
 
-/** @brief recomputes the checksum of every whole chunk: length, type, data, CRC of type and data */
-void RepairPngChunks(Bytes &r_file)
-{
-	const size_t n_signature_size = 8;
-	for(size_t n_at = n_signature_size; n_at + 12 <= r_file.size();) {
-		const uint64_t n_length = uint64_t(r_file[n_at]) << 24 | r_file[n_at + 1] << 16 |
-			r_file[n_at + 2] << 8 | r_file[n_at + 3];
-		if(n_at + 12 + n_length > r_file.size())
-			return;
-		const uint32_t n_crc = n_Crc32(&r_file[n_at + 4], size_t(n_length) + 4);
-		uint8_t *p_crc = &r_file[n_at + 8 + size_t(n_length)];
-		for(int i = 0; i < 4; ++ i)
-			p_crc[i] = uint8_t(n_crc >> (24 - 8 * i));
-		n_at += 12 + size_t(n_length);
-	}
-}
-
 } // namespace
 
 int main(int n_arg_num, const char **p_arg_list)
@@ -131,7 +114,7 @@ int main(int n_arg_num, const char **p_arg_list)
 			for(size_t i = 0, n = 1 + random.n_Below(3); i < n; ++ i)
 				Mutate(file, random);
 			if(b_png && random.n_Below(2))
-				RepairPngChunks(file);
+				RepairPngChunks(file.data(), file.size());
 			char p_s_number[16];
 			snprintf(p_s_number, sizeof(p_s_number), "_%05d", n_mutation);
 			const std::filesystem::path out = out_dir / (path.stem().string() + p_s_number + path.extension().string());
