@@ -8,11 +8,13 @@
  *	        8 --gray, 16 --alpha, 32 --no-alpha, 64 --lossless, 128 --verbose
  *	byte 2  bits 0-2 --subsample (0: default), bits 3-6 --chroma-bpp (0: default),
  *	        bit 7 --exhaustive (small images only)
- *	byte 3  bits 0-3 --alpha-bpp (0: default), bits 4-7 --max-line-len (0: default)
- *	byte 4  --max-cstr-len (0: default)
+ *	byte 3  bits 0-3 --alpha-bpp (0: default), bits 4-7 --max-line-len (0: default,
+ *	        else a length from a table that includes the extremes)
+ *	byte 4  --max-cstr-len (0: default, above 250 an extreme value)
  *
  *	A completed conversion must pass its own round-trip check; the only
- *	failures allowed are an image that does not load (or has no pixels), and
+ *	failures allowed are a line length the tool refuses, an image that does
+ *	not load (or has no pixels), and
  *	a broken lossless promise for a TGA file whose colour-map misses give
  *	transparent pixels in an image without alpha, which no header can
  *	reproduce.
@@ -116,9 +118,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *p_data, size_t n_size)
 		args.push_back("--exhaustive");
 	if(n_alpha_line & 15)
 		args.insert(args.end(), {"--alpha-bpp", std::to_string(((n_alpha_line & 15) - 1) % 8 + 1)});
+	static const char *const p_s_line_len[] = {nullptr, "14", "15", "16", "17", "18", "24", "42", "100",
+		"13", "1", "0", "-1", "-99999999999", "-2147483634", "99999999999"};
 	if(n_alpha_line >> 4)
-		args.insert(args.end(), {"--max-line-len", std::to_string(15 + 9 * (n_alpha_line >> 4))});
-	if(n_cstr_len)
+		args.insert(args.end(), {"--max-line-len", p_s_line_len[n_alpha_line >> 4]});
+	static const char *const p_s_extreme_cstr_len[] = {"-1", "4294967295", "99999999999", "-99999999999", "0"};
+	const int n_max_small_cstr_len = 250;
+	if(n_cstr_len > n_max_small_cstr_len)
+		args.insert(args.end(), {"--max-cstr-len", p_s_extreme_cstr_len[n_cstr_len - n_max_small_cstr_len - 1]});
+	else if(n_cstr_len)
 		args.insert(args.end(), {"--max-cstr-len", std::to_string(n_cstr_len)});
 	std::vector<const char*> arg_list;
 	for(const std::string &r_s_arg : args)
@@ -144,9 +152,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *p_data, size_t n_size)
 		const bool b_unreproducible_alpha = n_format == 0 && !(n_flags & 16) &&
 			s_errors.find("* fatal error: lossy compression (") != std::string::npos &&
 			b_TransparentWithoutAlpha(s_image_path);
-		if(!b_not_loaded && !b_unreproducible_alpha)
+		const bool b_refused = b_EndsWith(s_errors, "error: maximum line length of 14 leaves no room for data\n");
+		if(!b_refused && !b_not_loaded && !b_unreproducible_alpha)
 			fprintf(stderr, "conversion failed with:\n%s", s_errors.c_str());
-		FUZZ_CHECK(n_result == -1 && (b_not_loaded || b_unreproducible_alpha));
+		FUZZ_CHECK(n_result == -1 && (b_refused || b_not_loaded || b_unreproducible_alpha));
 	}
 	return 0;
 }
