@@ -28,7 +28,10 @@ struct ConversionOptions {
 /** @brief number of characters on one continuation line of a data literal */
 inline int32_t n_DataLineWidth(const ConversionOptions &r_options)
 {
-	return r_options.n_max_line_len - 14;
+	const int32_t n_data_indent = 14; // columns of a line that are not data
+	// any negative width means one line; the most negative lengths stay negative instead of overflowing
+	return (r_options.n_max_line_len < INT32_MIN + n_data_indent)? INT32_MIN :
+		r_options.n_max_line_len - n_data_indent;
 }
 
 /** @brief 85 or 64, as printed in messages and generated names */

@@ -39,7 +39,10 @@ void WriteSingleLiteral(FILE *p_file, const std::string &r_s_text, int32_t n_lin
 {
 	// the return line begins with two tabs and "return " (15 columns), a continuation
 	// line with three tabs (12 columns)
-	const int32_t n_return_width = n_line_width - 3;
+	const int32_t n_return_extra = 15 - 12;
+	// the most negative widths stay negative, that is one line, instead of overflowing
+	const int32_t n_return_width = (n_line_width < INT32_MIN + n_return_extra)? INT32_MIN :
+		n_line_width - n_return_extra;
 	WriteLines(p_file, r_s_text, 0, r_s_text.size(), n_return_width, true, n_line_width);
 	fputs(";\n\t}\n\n", p_file);
 }

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <new>
 
+#include "image/raster_image.h"
+
 #define _ASSERTE(x) assert(x)
 
 namespace {
@@ -32,6 +34,9 @@ void UnPredictImagePlane(uint8_t *p_buffer, int n_width, int n_height, int n_pre
 uint32_t *p_BuiltinDecode(bool b_base85, const char *p_s_text, const DecodeParams &r_params)
 {
 	const DecodeParams &p = r_params;
+	// the template takes sizes up to 2^31 pixels; nothing the tool loads is larger than its own limit
+	if(!b_AcceptableImageSize(p.n_image_width, p.n_image_height))
+		return nullptr;
 	return (b_base85)?
 		CDecompressCode::p_Decode_RLE_Huff_Base85(p_s_text, p.n_image_width, p.n_image_height,
 			p.n_huff_stage_size, p.n_predictor_y, p.n_predictor_uv, p.n_predictor_a,

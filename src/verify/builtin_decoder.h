@@ -25,6 +25,7 @@ struct DecodeParams {
  *	@brief decodes BASE85 or BASE64 text into a raster, with the same code a
  *		generated header carries (p_Decode_RLE_Huff_Base85 or _Base64)
  *	@return a new array of width * height pixels (release with delete[]), or
- *		null when memory runs out or the data does not fit the parameters
+ *		null when memory runs out, the size is beyond the tool's pixel limit
+ *		(b_AcceptableImageSize()) or the data does not fit the parameters
  */
 uint32_t *p_BuiltinDecode(bool b_base85, const char *p_s_text, const DecodeParams &r_params);
