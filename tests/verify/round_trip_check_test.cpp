@@ -151,3 +151,15 @@ TEST(RoundTripCheck, DecoderFailureIsReportedAsMemoryExhaustion)
 	EXPECT_EQ(s_err, "error: not enough memory\n");
 	EXPECT_FALSE(b_FileExists(check.dir.s_File("test_decompress.tga")));
 }
+
+TEST(RoundTripCheck, AlphaBytesOfAnImageWithoutAlphaMeanOpaque)
+{
+	// a colour-mapped file gives all-zero pixels for indices outside its map; without
+	// alpha they decode opaque, which keeps the lossless promise
+	CheckCase check(false, true);
+	check.image->p_pixels[7] &= 0x00ffffff;
+	std::string s_out, s_err;
+	EXPECT_EQ(check.n_Check(s_out, s_err), 0);
+	EXPECT_EQ(s_out, "\tdecompress CRC test passed\n\tlossless compression achieved\n\ndone\n");
+	EXPECT_EQ(s_err, "");
+}
