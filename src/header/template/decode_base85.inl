@@ -56,7 +56,25 @@
 
 		// a group is a big-endian base-85 number; a short group is padded with the digit 84
 		uint8_t *p_dest = p_text;
-		for(const char *p_s = p_s_base85, *p_s_end = p_s_base85 + n_length; p_s != p_s_end;) {
+		const char *p_s = p_s_base85, *const p_s_end = p_s_base85 + n_length;
+		while(p_s_end - p_s >= 5) { // whole groups
+			const uint32_t n_first = n_Base85_Digit(p_s[0]);
+			if(n_first == 84) {
+				for(int i = 0; i < 4; ++ i)
+					*p_dest ++ = 0;
+				++ p_s;
+				continue;
+			}
+			const uint32_t n_value = (((n_first * 85 + n_Base85_Digit(p_s[1])) * 85 +
+				n_Base85_Digit(p_s[2])) * 85 + n_Base85_Digit(p_s[3])) * 85 + n_Base85_Digit(p_s[4]);
+			p_dest[0] = uint8_t(n_value >> 24);
+			p_dest[1] = uint8_t(n_value >> 16);
+			p_dest[2] = uint8_t(n_value >> 8);
+			p_dest[3] = uint8_t(n_value);
+			p_dest += 4;
+			p_s += 5;
+		}
+		while(p_s != p_s_end) { // the last characters: zero groups and a short group
 			uint32_t n_value = n_Base85_Digit(*p_s);
 			if(n_value == 84) {
 				for(int i = 0; i < 4; ++ i)

@@ -56,7 +56,7 @@
 		return p_data;
 	}
 
-	/** The state of the Huffman stage: the code tables and the bit reader. */
+	/** The code tables of the Huffman stage and where its code bits are. */
 	struct CHuffReader {
 		// per code length i + 1: the first code, the end of the codes, and the offset
 		// from a code to its symbol; the first code of a length is twice the end of
@@ -65,12 +65,11 @@
 		const uint8_t *p_symbol; // the symbols in code order
 		// codes of up to 11 bits are found by a look-up of the next 11 bits: p_single
 		// gives the code's length << 8 | its symbol, or 0 where the code is longer;
-		// p_double gives up to two symbols that the same 11 bits hold: the number of
-		// symbols << 24 | the bits they take << 16 | second symbol << 8 | first symbol
-		uint32_t *p_single, *p_double;
-		const uint8_t *p_bits, *p_bits_end; // the code bits not yet in the buffer
-		size_t n_bit_buffer; // the next bits, the first one in the most significant bit
-		int n_bit_num; // valid bits in the buffer
+		// p_multi gives all the symbols (up to three) that the same 11 bits hold
+		// completely: their symbols << 8 (the first in the lowest byte) | the
+		// number of symbols << 6 | the bits they take, or 0 where the code is longer
+		uint32_t *p_single, *p_multi;
+		const uint8_t *p_bits, *p_bits_end; // the code bits
 	};
 
 	/**
@@ -102,14 +101,12 @@
 		r_reader.p_symbol = p_stream + 64;
 		r_reader.p_bits = r_reader.p_symbol + n_symbol_num;
 		r_reader.p_bits_end = p_stream + n_stream_size;
-		r_reader.n_bit_buffer = 0;
-		r_reader.n_bit_num = 0;
 
 		// the tables live on the heap, which small stacks of embedded targets prefer
 		const int n_lookup_bits = 11, n_lookup_size = 1 << n_lookup_bits;
 		if(!(r_reader.p_single = new(std::nothrow) uint32_t[2 * n_lookup_size]))
 			return false;
-		uint32_t *p_single = r_reader.p_single, *p_double = r_reader.p_double = p_single + n_lookup_size;
+		uint32_t *p_single = r_reader.p_single, *p_multi = r_reader.p_multi = p_single + n_lookup_size;
 		for(int j = 0; j < n_lookup_size; ++ j)
 			p_single[j] = 0;
 		for(int i = 0; i < n_lookup_bits; ++ i) {
@@ -123,65 +120,17 @@
 			}
 		}
 		for(int j = 0; j < n_lookup_size; ++ j) {
-			const uint32_t n_first = p_single[j], n_length = n_first >> 8;
-			const uint32_t n_second = (n_first)? p_single[(j << n_length) & (n_lookup_size - 1)] : 0;
-			if(!n_first)
-				p_double[j] = 0;
-			else if(n_second && (n_second >> 8) + n_length <= uint32_t(n_lookup_bits))
-				p_double[j] = 2U << 24 | (n_length + (n_second >> 8)) << 16 | (n_second & 0xff) << 8 | (n_first & 0xff);
-			else
-				p_double[j] = 1U << 24 | n_length << 16 | (n_first & 0xff);
+			// the codes that follow the first one are looked up in the bits behind it
+			uint32_t n_symbols = 0, n_count = 0, n_length = 0;
+			for(; n_count < 3; ++ n_count) {
+				const uint32_t n_next = p_single[(j << n_length) & (n_lookup_size - 1)];
+				if(!n_next || n_length + (n_next >> 8) > uint32_t(n_lookup_bits))
+					break;
+				n_length += n_next >> 8;
+				n_symbols |= (n_next & 0xff) << (8 * n_count);
+			}
+			p_multi[j] = (n_count)? n_symbols << 8 | n_count << 6 | n_length : 0;
 		}
-		return true;
-	}
-
-	/**
-	 *	@brief decodes Huffman codes
-	 *	@param[in,out] r_reader is the decoder state
-	 *	@param[out] p_dest is destination for the decoded bytes
-	 *	@param[in] n_dest_size is number of bytes to decode
-	 *	@return Returns true on success, false if no code matches the bits.
-	 */
-	static bool b_Read_Huff(CHuffReader &r_reader, uint8_t *p_dest, size_t n_dest_size)
-	{
-		// the state is kept in locals, which the byte stores cannot alias
-		const int n_lookup_bits = 11, n_buffer_bits = int(sizeof(size_t)) * 8;
-		const uint32_t *p_single = r_reader.p_single, *p_double = r_reader.p_double;
-		const uint8_t *p_bits = r_reader.p_bits, *p_bits_end = r_reader.p_bits_end;
-		size_t n_bit_buffer = r_reader.n_bit_buffer;
-		int n_bit_num = r_reader.n_bit_num;
-		uint8_t *const p_end = p_dest + n_dest_size;
-		while(p_dest != p_end) {
-			if(n_bit_num < 16) { // refilled a byte at a time; zeros past the end
-				for(; n_bit_num <= n_buffer_bits - 8; n_bit_num += 8)
-					n_bit_buffer |= size_t((p_bits != p_bits_end)? *p_bits ++ : 0) << (n_buffer_bits - 8 - n_bit_num);
-			}
-			const size_t n_peek = n_bit_buffer >> (n_buffer_bits - n_lookup_bits);
-			uint32_t n_entry = p_double[n_peek];
-			if(n_entry && p_end - p_dest >= 2) {
-				// the second symbol is written even when there is only one; the next one overwrites it
-				p_dest[0] = uint8_t(n_entry);
-				p_dest[1] = uint8_t(n_entry >> 8);
-				p_dest += n_entry >> 24;
-				n_bit_buffer <<= (n_entry >> 16) & 0xff;
-				n_bit_num -= int((n_entry >> 16) & 0xff);
-				continue;
-			}
-			n_entry = p_single[n_peek];
-			for(int i = n_lookup_bits; !n_entry && i < 16; ++ i) {
-				const int32_t n_long_code = int32_t(n_bit_buffer >> (n_buffer_bits - 1 - i));
-				if(n_long_code >= r_reader.p_min_code[i] && n_long_code < r_reader.p_max_code[i])
-					n_entry = uint32_t(i + 1) << 8 | r_reader.p_symbol[n_long_code + r_reader.p_table_off[i]];
-			}
-			if(!n_entry)
-				return false; // no code of up to 16 bits matches
-			*p_dest ++ = uint8_t(n_entry);
-			n_bit_buffer <<= n_entry >> 8;
-			n_bit_num -= int(n_entry >> 8);
-		}
-		r_reader.p_bits = p_bits;
-		r_reader.n_bit_buffer = n_bit_buffer;
-		r_reader.n_bit_num = n_bit_num;
 		return true;
 	}
 
@@ -202,24 +151,93 @@
 		CHuffReader t_reader;
 		if(!b_Init_HuffReader(t_reader, p_stream, n_stream_size))
 			return false;
+		// the bit reader lives in locals whose address is never taken, so that the
+		// compiler keeps it in registers across the byte stores
+		const int n_lookup_bits = 11, n_buffer_bits = int(sizeof(size_t)) * 8;
+		// a word refill leaves at least n_buffer_bits - 7 bits, enough for this many look-ups
+		const int n_group = (n_buffer_bits - 7) / n_lookup_bits;
+		const uint32_t *const p_single = t_reader.p_single, *const p_multi = t_reader.p_multi;
+		const uint8_t *p_bits = t_reader.p_bits, *const p_bits_end = t_reader.p_bits_end;
+		size_t n_bit_buffer = 0; // the next bits, the first one in the most significant bit
+		int n_bit_num = 0; // valid bits in the buffer
 		uint8_t *const p_end = p_dest + n_dest_size;
+		size_t n_literal_num = 0; // bytes of the current literal packet still to decode
+		size_t n_run_length = 0; // length of the run whose byte comes next, or 0
 		bool b_result = true;
-		while(b_result && n_code_num) {
-			uint8_t p_packet[2];
-			if(!(b_result = b_Read_Huff(t_reader, p_packet, 1)))
-				break;
-			const bool b_run = (p_packet[0] & 1) != 0;
-			const size_t n_length = size_t(p_packet[0] >> 1) + 1, n_code_length = (b_run)? 1 : n_length;
-			if(n_length > size_t(p_end - p_dest) || n_code_length >= n_code_num)
-				b_result = false; // the packet runs past the image or past the codes
-			else if(!b_run)
-				b_result = b_Read_Huff(t_reader, p_dest, n_length);
-			else if((b_result = b_Read_Huff(t_reader, p_packet + 1, 1))) {
-				for(size_t i = 0; i < n_length; ++ i)
-					p_dest[i] = p_packet[1];
+		while(n_literal_num || n_run_length || n_code_num) {
+			if(size_t(p_bits_end - p_bits) >= sizeof(size_t)) {
+				// whole bytes are taken into the buffer; the bits of the word behind
+				// them are taken again by the next refill, which leaves them as they are
+				size_t n_word = 0;
+				for(int i = 0; i < int(sizeof(size_t)); i += 4) {
+					n_word = (n_word << 16 << 16) | (uint32_t(p_bits[i]) << 24 |
+						uint32_t(p_bits[i + 1]) << 16 | uint32_t(p_bits[i + 2]) << 8 | p_bits[i + 3]);
+				}
+				n_bit_buffer |= n_word >> n_bit_num;
+				p_bits += (n_buffer_bits - 1 - n_bit_num) >> 3;
+				n_bit_num |= n_buffer_bits - 8;
+			} else if(n_bit_num < 16) { // near the end, a byte at a time; zeros past the end
+				for(; n_bit_num <= n_buffer_bits - 8; n_bit_num += 8)
+					n_bit_buffer |= size_t((p_bits != p_bits_end)? *p_bits ++ : 0) << (n_buffer_bits - 8 - n_bit_num);
 			}
-			p_dest += n_length;
-			n_code_num -= n_code_length + 1;
+			if(n_literal_num >= 3) {
+				// up to three literal bytes per look-up, a group of look-ups per refill where
+				// the packet and the bits allow; each look-up writes three bytes, and those
+				// behind the symbols it holds are overwritten by the next ones
+				const int n_lookup_num = (n_literal_num >= size_t(3 * n_group) &&
+					n_bit_num >= n_group * n_lookup_bits)? n_group : 1;
+				int n_lookup = 0;
+				for(; n_lookup < n_lookup_num; ++ n_lookup) {
+					const uint32_t n_entry = p_multi[n_bit_buffer >> (n_buffer_bits - n_lookup_bits)];
+					if(!n_entry)
+						break; // a longer code
+					p_dest[0] = uint8_t(n_entry >> 8);
+					p_dest[1] = uint8_t(n_entry >> 16);
+					p_dest[2] = uint8_t(n_entry >> 24);
+					p_dest += (n_entry >> 6) & 3;
+					n_literal_num -= (n_entry >> 6) & 3;
+					n_bit_buffer <<= n_entry & 63;
+					n_bit_num -= int(n_entry & 63);
+				}
+				if(n_lookup == n_lookup_num || n_bit_num < 16)
+					continue; // the longer code is read after a refill
+			}
+			// a single code of up to 16 bits
+			uint32_t n_entry = p_single[n_bit_buffer >> (n_buffer_bits - n_lookup_bits)];
+			for(int i = n_lookup_bits; !n_entry && i < 16; ++ i) {
+				const int32_t n_long_code = int32_t(n_bit_buffer >> (n_buffer_bits - 1 - i));
+				if(n_long_code >= t_reader.p_min_code[i] && n_long_code < t_reader.p_max_code[i])
+					n_entry = uint32_t(i + 1) << 8 | t_reader.p_symbol[n_long_code + t_reader.p_table_off[i]];
+			}
+			if(!n_entry) {
+				b_result = false; // no code of up to 16 bits matches
+				break;
+			}
+			n_bit_buffer <<= n_entry >> 8;
+			n_bit_num -= int(n_entry >> 8);
+			const uint8_t n_symbol = uint8_t(n_entry);
+			if(n_literal_num) {
+				*p_dest ++ = n_symbol;
+				-- n_literal_num;
+			} else if(n_run_length) {
+				for(size_t i = 0; i < n_run_length; ++ i)
+					p_dest[i] = n_symbol;
+				p_dest += n_run_length;
+				n_run_length = 0;
+			} else {
+				// a code byte starts the next packet
+				const bool b_run = (n_symbol & 1) != 0;
+				const size_t n_length = size_t(n_symbol >> 1) + 1, n_code_length = (b_run)? 1 : n_length;
+				if(n_length > size_t(p_end - p_dest) || n_code_length >= n_code_num) {
+					b_result = false; // the packet runs past the image or past the codes
+					break;
+				}
+				n_code_num -= n_code_length + 1;
+				if(b_run)
+					n_run_length = n_length;
+				else
+					n_literal_num = n_length;
+			}
 		}
 		delete[] t_reader.p_single;
 		return b_result && p_dest == p_end;

@@ -25,50 +25,97 @@
 			for(int x = n_first_col + 1; x < n_width; ++ x)
 				p_buffer[x + y * n_width] += p_buffer[x - 1 + y * n_width];
 		}
-		// the rest: residuals of the predictor, from the restored neighbours
-		// (a = left, b = up, c = up-left); the left one is kept in a register
-		for(int y = n_first_row; y < n_height; ++ y) {
-			uint8_t *p_row = p_buffer + y * n_width;
-			const uint8_t *p_up = p_row - ((y)? n_width : 0); // row 0 is only reached by predictors that look left
-			int a = (n_first_col)? p_row[n_first_col - 1] : 0;
-			(void)p_up;
-			for(int x = n_first_col; x < n_width; ++ x) {
-				int n_pred = 0;
-				if(n_pred_type == 0)
-					n_pred = p_up[x];
-				else if(n_pred_type == 1)
-					n_pred = a;
-				else if(n_pred_type == 2) {
-					n_pred = (a + p_up[x] + p_up[x - 1]) / 3;
-				} else if(n_pred_type == 3) {
-					// with q = a + b - c: |q - a| = |b - c|, |q - b| = |a - c|, |q - c| = |a + b - 2c|
-					int b = p_up[x], c = p_up[x - 1];
-					int n_pa = abs(b - c), n_pb = abs(a - c), n_pc = abs(a + b - 2 * c), n_bc = (n_pb <= n_pc)? b : c;
-					n_pred = (n_pa <= min(n_pb, n_pc))? a : n_bc;
-				} else if(n_pred_type == 4) {
-					// the median of a, b and a + g (g = b - c) is b clamped to [a + min(g, 0), a + max(g, 0)],
-					// taken without branches since the sign of g is unpredictable
-					int b = p_up[x], g = b - p_up[x - 1], n_g_neg = g & (g >> 31);
-					n_pred = min(max(b, a + n_g_neg), a + g - n_g_neg);
-				} else if(n_pred_type == 5) {
-					const uint8_t *p_up2 = p_up - n_width;
-					int e = (x + 1 < n_width)? 1 : 0; // the last column is extended right
-					int n = p_up[x], w = a, ww = p_row[x - 2], nn = p_up2[x];
-					int nw = p_up[x - 1], ne = p_up[x + e], nne = p_up2[x + e];
-					int d = abs(w - nw) + abs(n - nn) + abs(ne - nne) - abs(w - ww) - abs(n - nw) - abs(n - ne);
-					int ad = abs(d), f = uint8_t((w + n) / 2 + (ne - nw) / 4), g = (d > 0)? w : n;
-					n_pred = (ad > 80)? g : (ad > 32)? (f + g) / 2 : (ad > 8)? (3 * f + g) / 4 : f;
-				} else if(n_pred_type == 7)
-					n_pred = p_up[x - 1];
-				else if(n_pred_type == 8)
-					n_pred = (a + p_up[x]) / 2;
-				else if(n_pred_type == 9)
-					n_pred = a + p_up[x] - p_up[x - 1];
-				else if(n_pred_type == 10)
-					n_pred = a + (p_up[x] - p_up[x - 1]) / 2;
-				else if(n_pred_type == 11)
-					n_pred = p_up[x] + (a - p_up[x - 1]) / 2;
-				p_row[x] = uint8_t(a = (p_row[x] + n_pred) & 0xff);
+		// the rest: residuals of the predictor, from the restored neighbours (a = left,
+		// b = up, c = up-left). Two rows are restored at a time, the lower one two samples
+		// behind the upper one, so that the two chains of left neighbours (kept in
+		// registers) overlap: slot 0 works on the upper row and slot 1 on the lower one.
+		// Where only one row has samples to restore (the ends of a pair of rows, a last
+		// single row), both slots work on the same sample; each reads everything before
+		// either writes, so both write the same value.
+		for(int y = n_first_row; y < n_height; y += 2) {
+			uint8_t *const p_upper = p_buffer + y * n_width;
+			uint8_t *const p_lower = (y + 1 < n_height)? p_upper + n_width : p_upper;
+			// row 0 is only reached by predictors that look left
+			const uint8_t *const p_upper_up = p_upper - ((y)? n_width : 0);
+			uint8_t *p_row_0 = p_upper, *p_row_1 = p_upper;
+			const uint8_t *p_up_0 = p_upper_up, *p_up_1 = p_upper_up;
+			int a_0 = (n_first_col)? p_upper[n_first_col - 1] : 0, a_1 = a_0;
+			for(int n_phase = 0; n_phase < 3; ++ n_phase) {
+				// phase 0: the first two samples of the upper row; phase 1: both rows;
+				// phase 2: the last two samples of the lower row
+				int n_begin = n_first_col, n_end = n_width, n_lag = 0;
+				if(n_phase == 0 && p_lower != p_upper)
+					n_end = min(n_first_col + 2, n_width);
+				else if(n_phase == 1) {
+					if(p_lower == p_upper)
+						break; // a single row was done in phase 0
+					p_row_1 = p_lower;
+					p_up_1 = p_upper;
+					a_1 = (n_first_col)? p_lower[n_first_col - 1] : 0;
+					n_begin = n_first_col + 2;
+					n_lag = 2;
+				} else if(n_phase == 2) {
+					p_row_0 = p_lower;
+					p_up_0 = p_upper;
+					a_0 = a_1;
+					n_begin = max(n_first_col, n_width - 2);
+				}
+				(void)p_up_0;
+				(void)p_up_1;
+				for(int x = n_begin, x_1 = n_begin - n_lag; x < n_end; ++ x, ++ x_1) {
+					const int n_residual_0 = p_row_0[x], n_residual_1 = p_row_1[x_1];
+					int n_pred_0 = 0, n_pred_1 = 0;
+					if(n_pred_type == 0)
+						n_pred_0 = p_up_0[x], n_pred_1 = p_up_1[x_1];
+					else if(n_pred_type == 1)
+						n_pred_0 = a_0, n_pred_1 = a_1;
+					else if(n_pred_type == 2) {
+						n_pred_0 = (a_0 + p_up_0[x] + p_up_0[x - 1]) / 3;
+						n_pred_1 = (a_1 + p_up_1[x_1] + p_up_1[x_1 - 1]) / 3;
+					} else if(n_pred_type == 3) {
+						// with q = a + b - c: |q - a| = |b - c|, |q - b| = |a - c|, |q - c| = |a + b - 2c|
+						const int b_0 = p_up_0[x], c_0 = p_up_0[x - 1], b_1 = p_up_1[x_1], c_1 = p_up_1[x_1 - 1];
+						const int n_pa_0 = abs(b_0 - c_0), n_pb_0 = abs(a_0 - c_0), n_pc_0 = abs(a_0 + b_0 - 2 * c_0);
+						const int n_pa_1 = abs(b_1 - c_1), n_pb_1 = abs(a_1 - c_1), n_pc_1 = abs(a_1 + b_1 - 2 * c_1);
+						n_pred_0 = (n_pa_0 <= min(n_pb_0, n_pc_0))? a_0 : (n_pb_0 <= n_pc_0)? b_0 : c_0;
+						n_pred_1 = (n_pa_1 <= min(n_pb_1, n_pc_1))? a_1 : (n_pb_1 <= n_pc_1)? b_1 : c_1;
+					} else if(n_pred_type == 4) {
+						// the median of a, b and a + g (g = b - c) is b clamped to [a + min(g, 0), a + max(g, 0)],
+						// taken without branches since the sign of g is unpredictable
+						const int b_0 = p_up_0[x], g_0 = b_0 - p_up_0[x - 1], n_g_neg_0 = g_0 & (g_0 >> 31);
+						const int b_1 = p_up_1[x_1], g_1 = b_1 - p_up_1[x_1 - 1], n_g_neg_1 = g_1 & (g_1 >> 31);
+						n_pred_0 = min(max(b_0, a_0 + n_g_neg_0), a_0 + g_0 - n_g_neg_0);
+						n_pred_1 = min(max(b_1, a_1 + n_g_neg_1), a_1 + g_1 - n_g_neg_1);
+					} else if(n_pred_type == 5) {
+						// n, w, ww, nn, nw, ne and nne are the neighbours by compass direction;
+						// the last column is extended right
+						const uint8_t *p_up2_0 = p_up_0 - n_width, *p_up2_1 = p_up_1 - n_width;
+						const int e_0 = (x + 1 < n_width)? 1 : 0, e_1 = (x_1 + 1 < n_width)? 1 : 0;
+						const int n_0 = p_up_0[x], w_0 = a_0, ww_0 = p_row_0[x - 2], nn_0 = p_up2_0[x];
+						const int nw_0 = p_up_0[x - 1], ne_0 = p_up_0[x + e_0], nne_0 = p_up2_0[x + e_0];
+						const int n_1 = p_up_1[x_1], w_1 = a_1, ww_1 = p_row_1[x_1 - 2], nn_1 = p_up2_1[x_1];
+						const int nw_1 = p_up_1[x_1 - 1], ne_1 = p_up_1[x_1 + e_1], nne_1 = p_up2_1[x_1 + e_1];
+						const int d_0 = abs(w_0 - nw_0) + abs(n_0 - nn_0) + abs(ne_0 - nne_0) -
+							abs(w_0 - ww_0) - abs(n_0 - nw_0) - abs(n_0 - ne_0);
+						const int d_1 = abs(w_1 - nw_1) + abs(n_1 - nn_1) + abs(ne_1 - nne_1) -
+							abs(w_1 - ww_1) - abs(n_1 - nw_1) - abs(n_1 - ne_1);
+						const int ad_0 = abs(d_0), f_0 = uint8_t((w_0 + n_0) / 2 + (ne_0 - nw_0) / 4), g_0 = (d_0 > 0)? w_0 : n_0;
+						const int ad_1 = abs(d_1), f_1 = uint8_t((w_1 + n_1) / 2 + (ne_1 - nw_1) / 4), g_1 = (d_1 > 0)? w_1 : n_1;
+						n_pred_0 = (ad_0 > 80)? g_0 : (ad_0 > 32)? (f_0 + g_0) / 2 : (ad_0 > 8)? (3 * f_0 + g_0) / 4 : f_0;
+						n_pred_1 = (ad_1 > 80)? g_1 : (ad_1 > 32)? (f_1 + g_1) / 2 : (ad_1 > 8)? (3 * f_1 + g_1) / 4 : f_1;
+					} else if(n_pred_type == 7)
+						n_pred_0 = p_up_0[x - 1], n_pred_1 = p_up_1[x_1 - 1];
+					else if(n_pred_type == 8)
+						n_pred_0 = (a_0 + p_up_0[x]) / 2, n_pred_1 = (a_1 + p_up_1[x_1]) / 2;
+					else if(n_pred_type == 9)
+						n_pred_0 = a_0 + p_up_0[x] - p_up_0[x - 1], n_pred_1 = a_1 + p_up_1[x_1] - p_up_1[x_1 - 1];
+					else if(n_pred_type == 10)
+						n_pred_0 = a_0 + (p_up_0[x] - p_up_0[x - 1]) / 2, n_pred_1 = a_1 + (p_up_1[x_1] - p_up_1[x_1 - 1]) / 2;
+					else if(n_pred_type == 11)
+						n_pred_0 = p_up_0[x] + (a_0 - p_up_0[x - 1]) / 2, n_pred_1 = p_up_1[x_1] + (a_1 - p_up_1[x_1 - 1]) / 2;
+					p_row_0[x] = uint8_t(a_0 = (n_residual_0 + n_pred_0) & 0xff);
+					p_row_1[x_1] = uint8_t(a_1 = (n_residual_1 + n_pred_1) & 0xff);
+				}
 			}
 		}
 	}
