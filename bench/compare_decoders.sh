@@ -8,7 +8,8 @@
 # picture is converted twice, lossless and with the default settings; the PNG
 # is optimised with "optipng -o2"; one program compiled with -O2 times
 # p_Decompress() of both headers and stbi_load_from_memory() of the PNG and
-# prints medians of 21 runs. Installs optipng and libstb-dev when missing.
+# prints medians of 31 rounds in which the three take turns. Installs optipng
+# and libstb-dev when missing.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 missing=""
@@ -61,16 +62,17 @@ using std::max;
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb/stb_image.h>
 
-template <class F> static double f_MedianMs(F f)
+template <class F> static double f_TimeMs(F f)
 {
-	std::vector<double> times;
-	for(int i = 0; i < 21; ++ i) {
-		std::chrono::steady_clock::time_point t_start = std::chrono::steady_clock::now();
-		f();
-		times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t_start).count());
-	}
-	std::sort(times.begin(), times.end());
-	return times[times.size() / 2];
+	std::chrono::steady_clock::time_point t_start = std::chrono::steady_clock::now();
+	f();
+	return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t_start).count();
+}
+
+static double f_Median(std::vector<double> &r_times)
+{
+	std::sort(r_times.begin(), r_times.end());
+	return r_times[r_times.size() / 2];
 }
 
 int main(int n_arg_num, char **p_arg_list)
@@ -79,12 +81,18 @@ int main(int n_arg_num, char **p_arg_list)
 	std::vector<unsigned char> png(64 << 20);
 	const size_t n_size = fread(png.data(), 1, png.size(), p_file);
 	fclose(p_file);
-	const double f_lossless = f_MedianMs([] { delete[] CLossless::p_Decompress(); });
-	const double f_lossy = f_MedianMs([] { delete[] CLossy::p_Decompress(); });
-	const double f_stb = f_MedianMs([&] {
-		int w, h, c;
-		stbi_image_free(stbi_load_from_memory(png.data(), int(n_size), &w, &h, &c, 4));
-	});
+	// the three decoders take turns, so that a change in the machine's load
+	// affects all of them alike
+	std::vector<double> lossless_times, lossy_times, stb_times;
+	for(int i = 0; i < 31; ++ i) {
+		lossless_times.push_back(f_TimeMs([] { delete[] CLossless::p_Decompress(); }));
+		lossy_times.push_back(f_TimeMs([] { delete[] CLossy::p_Decompress(); }));
+		stb_times.push_back(f_TimeMs([&] {
+			int w, h, c;
+			stbi_image_free(stbi_load_from_memory(png.data(), int(n_size), &w, &h, &c, 4));
+		}));
+	}
+	const double f_lossless = f_Median(lossless_times), f_lossy = f_Median(lossy_times), f_stb = f_Median(stb_times);
 	printf("%-14s %9d %12.2f %12.2f %12.2f %10.2f %10.2f\n", (n_arg_num > 1)? p_arg_list[1] : "?",
 		CLossless::n_Width() * CLossless::n_Height(), f_lossless, f_lossy, f_stb, f_stb / f_lossless, f_stb / f_lossy);
 	return 0;

@@ -43,9 +43,20 @@
 		// a group of k characters gives k - 1 bytes and a "~" four zero bytes, so the text
 		// takes at most a byte per character and three more per "~"
 		const size_t n_length = strlen(p_s_base85);
-		size_t n_tilde_num = 0;
-		for(size_t i = 0; i < n_length; ++ i)
-			n_tilde_num += (p_s_base85[i] == '~')? 1 : 0;
+		// the "~" are counted a word at a time: the bytes of the word xor "~~~~" are zero
+		// exactly at the "~"; with the top bit of each byte cleared first, adding 0x7f
+		// sets it in every byte that is not zero, and the flags left where none is set
+		// are summed up in the top byte by a multiplication
+		const uint8_t *const p_chars = reinterpret_cast<const uint8_t*>(p_s_base85);
+		const size_t n_ones = size_t(-1) / 255, n_low7 = n_ones * 0x7f;
+		size_t n_tilde_num = 0, n_counted = 0;
+		for(; n_length - n_counted >= sizeof(size_t); n_counted += sizeof(size_t)) {
+			const size_t n_xor = n_BigEndian_Word(p_chars + n_counted) ^ (n_ones * '~');
+			const size_t n_zero_flags = ~(((n_xor & n_low7) + n_low7) | n_xor | n_low7);
+			n_tilde_num += ((n_zero_flags >> 7) * n_ones) >> (sizeof(size_t) * 8 - 8);
+		}
+		for(; n_counted < n_length; ++ n_counted)
+			n_tilde_num += (p_chars[n_counted] == '~')? 1 : 0;
 
 		uint8_t *p_text;
 		uint32_t *p_image;

@@ -1,4 +1,19 @@
 	/**
+	 *	@brief reads a word of the size of size_t
+	 *	@param[in] p_bytes is the first of sizeof(size_t) bytes
+	 *	@return Returns the bytes as a big-endian number (which compilers read with one load).
+	 */
+	static inline size_t n_BigEndian_Word(const uint8_t *p_bytes)
+	{
+		size_t n_word = 0;
+		for(int i = 0; i < int(sizeof(size_t)); i += 4) {
+			n_word = (n_word << 16 << 16) | (uint32_t(p_bytes[i]) << 24 |
+				uint32_t(p_bytes[i + 1]) << 16 | uint32_t(p_bytes[i + 2]) << 8 | p_bytes[i + 3]);
+		}
+		return n_word;
+	}
+
+	/**
 	 *	@brief calculates size of the plane block (the image planes before prediction is undone)
 	 *	@param[in] n_image_width is image width, in pixels (positive)
 	 *	@param[in] n_image_height is image height, in pixels (positive)
@@ -63,9 +78,9 @@
 		// the previous length
 		int32_t p_min_code[16], p_max_code[16], p_table_off[16];
 		const uint8_t *p_symbol; // the symbols in code order
-		// codes of up to 11 bits are found by a look-up of the next 11 bits: p_single
+		// codes of up to 12 bits are found by a look-up of the next 12 bits: p_single
 		// gives the code's length << 8 | its symbol, or 0 where the code is longer;
-		// p_multi gives all the symbols (up to three) that the same 11 bits hold
+		// p_multi gives all the symbols (up to three) that the same 12 bits hold
 		// completely: their symbols << 8 (the first in the lowest byte) | the
 		// number of symbols << 6 | the bits they take, or 0 where the code is longer
 		uint32_t *p_single, *p_multi;
@@ -103,7 +118,7 @@
 		r_reader.p_bits_end = p_stream + n_stream_size;
 
 		// the tables live on the heap, which small stacks of embedded targets prefer
-		const int n_lookup_bits = 11, n_lookup_size = 1 << n_lookup_bits;
+		const int n_lookup_bits = 12, n_lookup_size = 1 << n_lookup_bits;
 		if(!(r_reader.p_single = new(std::nothrow) uint32_t[2 * n_lookup_size]))
 			return false;
 		uint32_t *p_single = r_reader.p_single, *p_multi = r_reader.p_multi = p_single + n_lookup_size;
@@ -153,7 +168,7 @@
 			return false;
 		// the bit reader lives in locals whose address is never taken, so that the
 		// compiler keeps it in registers across the byte stores
-		const int n_lookup_bits = 11, n_buffer_bits = int(sizeof(size_t)) * 8;
+		const int n_lookup_bits = 12, n_buffer_bits = int(sizeof(size_t)) * 8;
 		// a word refill leaves at least n_buffer_bits - 7 bits, enough for this many look-ups
 		const int n_group = (n_buffer_bits - 7) / n_lookup_bits;
 		const uint32_t *const p_single = t_reader.p_single, *const p_multi = t_reader.p_multi;
@@ -168,12 +183,7 @@
 			if(size_t(p_bits_end - p_bits) >= sizeof(size_t)) {
 				// whole bytes are taken into the buffer; the bits of the word behind
 				// them are taken again by the next refill, which leaves them as they are
-				size_t n_word = 0;
-				for(int i = 0; i < int(sizeof(size_t)); i += 4) {
-					n_word = (n_word << 16 << 16) | (uint32_t(p_bits[i]) << 24 |
-						uint32_t(p_bits[i + 1]) << 16 | uint32_t(p_bits[i + 2]) << 8 | p_bits[i + 3]);
-				}
-				n_bit_buffer |= n_word >> n_bit_num;
+				n_bit_buffer |= n_BigEndian_Word(p_bits) >> n_bit_num;
 				p_bits += (n_buffer_bits - 1 - n_bit_num) >> 3;
 				n_bit_num |= n_buffer_bits - 8;
 			} else if(n_bit_num < 16) { // near the end, a byte at a time; zeros past the end
@@ -305,8 +315,10 @@
 				for(int x = 0, n_chroma_x = 0, n_sub_x = 0; x < n_image_width; ++ x) {
 					const int n_y = p_data[n_row + x], n_u = p_u[n_chroma_row + n_chroma_x],
 						n_v = p_v[n_chroma_row + n_chroma_x];
-					n_sub_x = (n_sub_x + 1 < n_subsample)? n_sub_x + 1 : 0;
-					n_chroma_x += (n_sub_x)? 0 : 1;
+					if(++ n_sub_x == n_subsample) { // a branch: the pattern is easy to predict
+						n_sub_x = 0; // and keeps the chroma index out of a chain through each pixel
+						++ n_chroma_x;
+					}
 					uint8_t r, g, b;
 					if(!b_lossless_color) {
 						r = n_Clamp_Color(float(n_y + double(1.402f) * (n_v - 128)));
