@@ -14,6 +14,22 @@
 	}
 
 	/**
+	 *	@brief writes a word of the size of size_t
+	 *	@param[out] p_bytes is the first of sizeof(size_t) bytes
+	 *	@param[in] n_word is the word, written as a big-endian number (with one store)
+	 */
+	static inline void Write_BigEndian_Word(uint8_t *p_bytes, size_t n_word)
+	{
+		for(int i = 0; i < int(sizeof(size_t)); i += 4) {
+			const uint32_t n_part = uint32_t(n_word >> (8 * (int(sizeof(size_t)) - 4 - i)));
+			p_bytes[i] = uint8_t(n_part >> 24);
+			p_bytes[i + 1] = uint8_t(n_part >> 16);
+			p_bytes[i + 2] = uint8_t(n_part >> 8);
+			p_bytes[i + 3] = uint8_t(n_part);
+		}
+	}
+
+	/**
 	 *	@brief calculates size of the plane block (the image planes before prediction is undone)
 	 *	@param[in] n_image_width is image width, in pixels (positive)
 	 *	@param[in] n_image_height is image height, in pixels (positive)
@@ -58,21 +74,25 @@
 		const size_t n_pixel_num = size_t(n_image_width) * size_t(n_image_height);
 		const bool b_text_in_image = n_text_size <= n_pixel_num * sizeof(uint32_t);
 		// a run-length packet takes at most two bytes per byte it stands for
-		if(n_huff_stage_size > 2 * n_image_data_size || n_text_size > size_t(-1) - n_image_data_size)
+		if(n_huff_stage_size > 2 * n_image_data_size || n_text_size > size_t(-1) - n_image_data_size - 16)
 			return 0;
+		// the planes are followed by 16 spare bytes, which the run-length stage may write
 		uint8_t *p_data;
-		if(!(p_data = new(std::nothrow) uint8_t[n_image_data_size + ((b_text_in_image)? 0 : n_text_size)]))
+		if(!(p_data = new(std::nothrow) uint8_t[n_image_data_size + 16 + ((b_text_in_image)? 0 : n_text_size)]))
 			return 0;
 		if(!(r_p_image = new(std::nothrow) uint32_t[n_pixel_num])) {
 			delete[] p_data;
 			return 0;
 		}
-		r_p_text = (b_text_in_image)? reinterpret_cast<uint8_t*>(r_p_image) : p_data + n_image_data_size;
+		r_p_text = (b_text_in_image)? reinterpret_cast<uint8_t*>(r_p_image) : p_data + n_image_data_size + 16;
 		return p_data;
 	}
 
 	/** The code tables of the Huffman stage and where its code bits are. */
 	struct CHuffReader {
+		enum {
+			n_chunk_size = 2048 // codes decoded at a time
+		};
 		// per code length i + 1: the first code, the end of the codes, and the offset
 		// from a code to its symbol; the first code of a length is twice the end of
 		// the previous length
@@ -84,6 +104,7 @@
 		// completely: their symbols << 8 (the first in the lowest byte) | the
 		// number of symbols << 6 | the bits they take, or 0 where the code is longer
 		uint32_t *p_single, *p_multi;
+		uint8_t *p_chunk; // room for the decoded codes of a chunk and a cut packet
 		const uint8_t *p_bits, *p_bits_end; // the code bits
 	};
 
@@ -119,9 +140,16 @@
 
 		// the tables live on the heap, which small stacks of embedded targets prefer
 		const int n_lookup_bits = 12, n_lookup_size = 1 << n_lookup_bits;
-		if(!(r_reader.p_single = new(std::nothrow) uint32_t[2 * n_lookup_size]))
+		// the chunk buffer holds a chunk of codes behind up to 128 bytes of a cut packet,
+		// and 16 spare bytes, which the packets are read up to (set, so that they are
+		// never read undefined)
+		const int n_chunk_words = (CHuffReader::n_chunk_size + 128 + 16) / 4;
+		if(!(r_reader.p_single = new(std::nothrow) uint32_t[2 * n_lookup_size + n_chunk_words]))
 			return false;
 		uint32_t *p_single = r_reader.p_single, *p_multi = r_reader.p_multi = p_single + n_lookup_size;
+		r_reader.p_chunk = reinterpret_cast<uint8_t*>(p_multi + n_lookup_size);
+		for(int j = 0; j < n_chunk_words; ++ j)
+			p_multi[n_lookup_size + j] = 0;
 		for(int j = 0; j < n_lookup_size; ++ j)
 			p_single[j] = 0;
 		for(int i = 0; i < n_lookup_bits; ++ i) {
@@ -150,36 +178,29 @@
 	}
 
 	/**
-	 *	@brief decodes the Huffman codes of the run-length packets and expands the packets:
-	 *		a code byte c, then one byte repeated (c >> 1) + 1 times if c is odd, or
-	 *		(c >> 1) + 1 bytes copied if c is even; literal bytes are decoded in place
-	 *	@param[in] p_stream is the compressed stream (16 code counts, the symbols, the codes)
-	 *	@param[in] n_stream_size is size of the compressed stream, in bytes
-	 *	@param[in] n_code_num is the number of codes, the size of the run-length data
-	 *	@param[out] p_dest is destination for the expanded data
-	 *	@param[in] n_dest_size is size of the expanded data, in bytes
-	 *	@return Returns true on success, false if the stream is malformed or there is not enough memory.
+	 *	@brief decodes Huffman codes
+	 *	@param[in] r_reader is the code tables
+	 *	@param[in,out] r_p_bits is the next byte of the code bits not yet in the buffer
+	 *	@param[in,out] r_n_bit_buffer is the next bits, the first one in the most significant bit
+	 *	@param[in,out] r_n_bit_num is the number of valid bits in the buffer
+	 *	@param[out] p_dest is destination for the decoded bytes (two more bytes are written)
+	 *	@param[in] n_dest_size is number of bytes to decode
+	 *	@return Returns true on success, false if no code matches the bits.
 	 */
-	static bool b_Decode_Huff_RLE(const uint8_t *p_stream, size_t n_stream_size, size_t n_code_num,
-		uint8_t *p_dest, size_t n_dest_size)
+	static bool b_Read_Huff(const CHuffReader &r_reader, const uint8_t *&r_p_bits,
+		size_t &r_n_bit_buffer, int &r_n_bit_num, uint8_t *p_dest, size_t n_dest_size)
 	{
-		CHuffReader t_reader;
-		if(!b_Init_HuffReader(t_reader, p_stream, n_stream_size))
-			return false;
-		// the bit reader lives in locals whose address is never taken, so that the
-		// compiler keeps it in registers across the byte stores
+		// the bit reader is kept in locals, which the byte stores cannot alias, so that
+		// the compiler keeps it in registers
 		const int n_lookup_bits = 12, n_buffer_bits = int(sizeof(size_t)) * 8;
 		// a word refill leaves at least n_buffer_bits - 7 bits, enough for this many look-ups
 		const int n_group = (n_buffer_bits - 7) / n_lookup_bits;
-		const uint32_t *const p_single = t_reader.p_single, *const p_multi = t_reader.p_multi;
-		const uint8_t *p_bits = t_reader.p_bits, *const p_bits_end = t_reader.p_bits_end;
-		size_t n_bit_buffer = 0; // the next bits, the first one in the most significant bit
-		int n_bit_num = 0; // valid bits in the buffer
+		const uint32_t *const p_single = r_reader.p_single, *const p_multi = r_reader.p_multi;
+		const uint8_t *p_bits = r_p_bits, *const p_bits_end = r_reader.p_bits_end;
+		size_t n_bit_buffer = r_n_bit_buffer;
+		int n_bit_num = r_n_bit_num;
 		uint8_t *const p_end = p_dest + n_dest_size;
-		size_t n_literal_num = 0; // bytes of the current literal packet still to decode
-		size_t n_run_length = 0; // length of the run whose byte comes next, or 0
-		bool b_result = true;
-		while(n_literal_num || n_run_length || n_code_num) {
+		while(p_dest != p_end) {
 			if(size_t(p_bits_end - p_bits) >= sizeof(size_t)) {
 				// whole bytes are taken into the buffer; the bits of the word behind
 				// them are taken again by the next refill, which leaves them as they are
@@ -190,64 +211,111 @@
 				for(; n_bit_num <= n_buffer_bits - 8; n_bit_num += 8)
 					n_bit_buffer |= size_t((p_bits != p_bits_end)? *p_bits ++ : 0) << (n_buffer_bits - 8 - n_bit_num);
 			}
-			if(n_literal_num >= 3) {
-				// up to three literal bytes per look-up, a group of look-ups per refill where
-				// the packet and the bits allow; each look-up writes three bytes, and those
-				// behind the symbols it holds are overwritten by the next ones
-				const int n_lookup_num = (n_literal_num >= size_t(3 * n_group) &&
-					n_bit_num >= n_group * n_lookup_bits)? n_group : 1;
-				int n_lookup = 0;
-				for(; n_lookup < n_lookup_num; ++ n_lookup) {
-					const uint32_t n_entry = p_multi[n_bit_buffer >> (n_buffer_bits - n_lookup_bits)];
-					if(!n_entry)
-						break; // a longer code
-					p_dest[0] = uint8_t(n_entry >> 8);
-					p_dest[1] = uint8_t(n_entry >> 16);
-					p_dest[2] = uint8_t(n_entry >> 24);
-					p_dest += (n_entry >> 6) & 3;
-					n_literal_num -= (n_entry >> 6) & 3;
-					n_bit_buffer <<= n_entry & 63;
-					n_bit_num -= int(n_entry & 63);
-				}
-				if(n_lookup == n_lookup_num || n_bit_num < 16)
-					continue; // the longer code is read after a refill
+			// up to three symbols per look-up, a group of look-ups per refill where the
+			// bits allow; each look-up writes three bytes, those behind the symbols it
+			// holds are overwritten by the next ones
+			const int n_lookup_num = (p_end - p_dest >= 3 * n_group &&
+				n_bit_num >= n_group * n_lookup_bits)? n_group : 1;
+			int n_lookup = 0;
+			for(; n_lookup < n_lookup_num; ++ n_lookup) {
+				const uint32_t n_entry = p_multi[n_bit_buffer >> (n_buffer_bits - n_lookup_bits)];
+				if(!n_entry || ((n_entry >> 6) & 3) > size_t(p_end - p_dest))
+					break; // a longer code, or more symbols than are left
+				p_dest[0] = uint8_t(n_entry >> 8);
+				p_dest[1] = uint8_t(n_entry >> 16);
+				p_dest[2] = uint8_t(n_entry >> 24);
+				p_dest += (n_entry >> 6) & 3;
+				n_bit_buffer <<= n_entry & 63;
+				n_bit_num -= int(n_entry & 63);
 			}
+			if(n_lookup == n_lookup_num || n_bit_num < 16)
+				continue; // the single code is read after a refill
 			// a single code of up to 16 bits
 			uint32_t n_entry = p_single[n_bit_buffer >> (n_buffer_bits - n_lookup_bits)];
 			for(int i = n_lookup_bits; !n_entry && i < 16; ++ i) {
 				const int32_t n_long_code = int32_t(n_bit_buffer >> (n_buffer_bits - 1 - i));
-				if(n_long_code >= t_reader.p_min_code[i] && n_long_code < t_reader.p_max_code[i])
-					n_entry = uint32_t(i + 1) << 8 | t_reader.p_symbol[n_long_code + t_reader.p_table_off[i]];
+				if(n_long_code >= r_reader.p_min_code[i] && n_long_code < r_reader.p_max_code[i])
+					n_entry = uint32_t(i + 1) << 8 | r_reader.p_symbol[n_long_code + r_reader.p_table_off[i]];
 			}
-			if(!n_entry) {
-				b_result = false; // no code of up to 16 bits matches
-				break;
-			}
+			if(!n_entry)
+				return false; // no code of up to 16 bits matches
+			*p_dest ++ = uint8_t(n_entry);
 			n_bit_buffer <<= n_entry >> 8;
 			n_bit_num -= int(n_entry >> 8);
-			const uint8_t n_symbol = uint8_t(n_entry);
-			if(n_literal_num) {
-				*p_dest ++ = n_symbol;
-				-- n_literal_num;
-			} else if(n_run_length) {
-				for(size_t i = 0; i < n_run_length; ++ i)
-					p_dest[i] = n_symbol;
-				p_dest += n_run_length;
-				n_run_length = 0;
-			} else {
-				// a code byte starts the next packet
-				const bool b_run = (n_symbol & 1) != 0;
-				const size_t n_length = size_t(n_symbol >> 1) + 1, n_code_length = (b_run)? 1 : n_length;
-				if(n_length > size_t(p_end - p_dest) || n_code_length >= n_code_num) {
-					b_result = false; // the packet runs past the image or past the codes
+		}
+		r_p_bits = p_bits;
+		r_n_bit_buffer = n_bit_buffer;
+		r_n_bit_num = n_bit_num;
+		return true;
+	}
+
+	/**
+	 *	@brief decodes the Huffman codes of the run-length packets and expands the packets:
+	 *		a code byte c, then one byte repeated (c >> 1) + 1 times if c is odd, or
+	 *		(c >> 1) + 1 bytes copied if c is even
+	 *	@param[in] p_stream is the compressed stream (16 code counts, the symbols, the codes)
+	 *	@param[in] n_stream_size is size of the compressed stream, in bytes
+	 *	@param[in] n_code_num is the number of codes, the size of the run-length data
+	 *	@param[out] p_dest is destination for the expanded data (followed by 16 spare bytes)
+	 *	@param[in] n_dest_size is size of the expanded data, in bytes
+	 *	@return Returns true on success, false if the stream is malformed or there is not enough memory.
+	 */
+	static bool b_Decode_Huff_RLE(const uint8_t *p_stream, size_t n_stream_size, size_t n_code_num,
+		uint8_t *p_dest, size_t n_dest_size)
+	{
+		CHuffReader t_reader;
+		if(!b_Init_HuffReader(t_reader, p_stream, n_stream_size))
+			return false;
+		// the codes are decoded a chunk at a time into a small buffer that stays in the
+		// cache, and the whole packets in it are expanded; a packet cut by the end of
+		// the chunk is moved to the start of the buffer, in front of the next chunk
+		const size_t n_chunk_size = CHuffReader::n_chunk_size;
+		uint8_t *const p_chunk = t_reader.p_chunk;
+		const uint8_t *p_bits = t_reader.p_bits;
+		size_t n_bit_buffer = 0;
+		int n_bit_num = 0;
+		uint8_t *const p_end = p_dest + n_dest_size;
+		size_t n_kept = 0; // bytes of a cut packet at the start of the buffer
+		bool b_result = true;
+		while(b_result && (n_code_num || n_kept)) {
+			const size_t n_decode = (n_code_num < n_chunk_size)? n_code_num : n_chunk_size;
+			if(!n_decode || !(b_result = b_Read_Huff(t_reader, p_bits, n_bit_buffer, n_bit_num,
+			   p_chunk + n_kept, n_decode))) {
+				b_result = false; // a packet runs past the codes, or the bits are malformed
+				break;
+			}
+			n_code_num -= n_decode;
+			const uint8_t *p_packet = p_chunk, *const p_chunk_end = p_chunk + n_kept + n_decode;
+			while(p_packet != p_chunk_end) {
+				const size_t n_run = *p_packet & 1, n_length = size_t(*p_packet >> 1) + 1;
+				const size_t n_packet_size = 1 + n_length - (n_length - 1) * n_run; // 2 for a run
+				if(n_packet_size > size_t(p_chunk_end - p_packet))
+					break; // continues in the next chunk
+				if(n_length > size_t(p_end - p_dest)) {
+					b_result = false; // the packet runs past the image
 					break;
 				}
-				n_code_num -= n_code_length + 1;
-				if(b_run)
-					n_run_length = n_length;
-				else
-					n_literal_num = n_length;
+				// the packet is written in blocks of 16 bytes, which may reach 15 bytes past
+				// it, into bytes that the next packets overwrite or the spare bytes; whether
+				// a block repeats the byte of a run or copies literal bytes is chosen
+				// without a branch, since the kind of the next packet is hard to predict
+				const size_t n_run_mask = size_t(0) - n_run;
+				const size_t n_fill = (size_t(p_packet[1]) * (size_t(-1) / 255)) & n_run_mask;
+				const size_t n_source_step = 16 & ~n_run_mask; // a run keeps reading its byte
+				const uint8_t *p_source = p_packet + 1;
+				for(size_t n_done = 0; n_done < n_length; n_done += 16, p_source += n_source_step) {
+					for(int i = 0; i < 16; i += int(sizeof(size_t))) {
+						Write_BigEndian_Word(p_dest + n_done + i, n_fill |
+							(n_BigEndian_Word(p_source + i) & ~n_run_mask));
+					}
+				}
+				p_dest += n_length;
+				p_packet += n_packet_size;
 			}
+			n_kept = size_t(p_chunk_end - p_packet);
+			for(size_t i = 0; i < n_kept; ++ i)
+				p_chunk[i] = p_packet[i];
+			_ASSERTE(n_kept <= 128);
 		}
 		delete[] t_reader.p_single;
 		return b_result && p_dest == p_end;
