@@ -100,10 +100,11 @@
 		const uint8_t *p_symbol; // the symbols in code order
 		// codes of up to 12 bits are found by a look-up of the next 12 bits: p_single
 		// gives the code's length << 8 | its symbol, or 0 where the code is longer;
-		// p_multi gives all the symbols (up to three) that the same 12 bits hold
-		// completely: their symbols << 8 (the first in the lowest byte) | the
-		// number of symbols << 6 | the bits they take, or 0 where the code is longer
+		// p_multi gives all the symbols (up to four) that the same 12 bits hold
+		// completely, the first in the lowest byte, and p_multi_size the number of
+		// those symbols << 4 | the bits they take, or 0 where the code is longer
 		uint32_t *p_single, *p_multi;
+		uint8_t *p_multi_size;
 		uint8_t *p_chunk; // room for the decoded codes of a chunk and a cut packet
 		const uint8_t *p_bits, *p_bits_end; // the code bits
 	};
@@ -144,12 +145,13 @@
 		// and 16 spare bytes, which the packets are read up to (set, so that they are
 		// never read undefined)
 		const int n_chunk_words = (CHuffReader::n_chunk_size + 128 + 16) / 4;
-		if(!(r_reader.p_single = new(std::nothrow) uint32_t[2 * n_lookup_size + n_chunk_words]))
+		if(!(r_reader.p_single = new(std::nothrow) uint32_t[2 * n_lookup_size + n_lookup_size / 4 + n_chunk_words]))
 			return false;
 		uint32_t *p_single = r_reader.p_single, *p_multi = r_reader.p_multi = p_single + n_lookup_size;
-		r_reader.p_chunk = reinterpret_cast<uint8_t*>(p_multi + n_lookup_size);
+		uint8_t *p_multi_size = r_reader.p_multi_size = reinterpret_cast<uint8_t*>(p_multi + n_lookup_size);
+		r_reader.p_chunk = p_multi_size + n_lookup_size;
 		for(int j = 0; j < n_chunk_words; ++ j)
-			p_multi[n_lookup_size + j] = 0;
+			p_multi[n_lookup_size + n_lookup_size / 4 + j] = 0;
 		for(int j = 0; j < n_lookup_size; ++ j)
 			p_single[j] = 0;
 		for(int i = 0; i < n_lookup_bits; ++ i) {
@@ -165,14 +167,15 @@
 		for(int j = 0; j < n_lookup_size; ++ j) {
 			// the codes that follow the first one are looked up in the bits behind it
 			uint32_t n_symbols = 0, n_count = 0, n_length = 0;
-			for(; n_count < 3; ++ n_count) {
+			for(; n_count < 4; ++ n_count) {
 				const uint32_t n_next = p_single[(j << n_length) & (n_lookup_size - 1)];
 				if(!n_next || n_length + (n_next >> 8) > uint32_t(n_lookup_bits))
 					break;
 				n_length += n_next >> 8;
 				n_symbols |= (n_next & 0xff) << (8 * n_count);
 			}
-			p_multi[j] = (n_count)? n_symbols << 8 | n_count << 6 | n_length : 0;
+			p_multi[j] = n_symbols;
+			p_multi_size[j] = uint8_t(n_count << 4 | n_length);
 		}
 		return true;
 	}
@@ -183,7 +186,7 @@
 	 *	@param[in,out] r_p_bits is the next byte of the code bits not yet in the buffer
 	 *	@param[in,out] r_n_bit_buffer is the next bits, the first one in the most significant bit
 	 *	@param[in,out] r_n_bit_num is the number of valid bits in the buffer
-	 *	@param[out] p_dest is destination for the decoded bytes (two more bytes are written)
+	 *	@param[out] p_dest is destination for the decoded bytes (three more bytes are written)
 	 *	@param[in] n_dest_size is number of bytes to decode
 	 *	@return Returns true on success, false if no code matches the bits.
 	 */
@@ -196,6 +199,7 @@
 		// a word refill leaves at least n_buffer_bits - 7 bits, enough for this many look-ups
 		const int n_group = (n_buffer_bits - 7) / n_lookup_bits;
 		const uint32_t *const p_single = r_reader.p_single, *const p_multi = r_reader.p_multi;
+		const uint8_t *const p_multi_size = r_reader.p_multi_size;
 		const uint8_t *p_bits = r_p_bits, *const p_bits_end = r_reader.p_bits_end;
 		size_t n_bit_buffer = r_n_bit_buffer;
 		int n_bit_num = r_n_bit_num;
@@ -211,25 +215,26 @@
 				for(; n_bit_num <= n_buffer_bits - 8; n_bit_num += 8)
 					n_bit_buffer |= size_t((p_bits != p_bits_end)? *p_bits ++ : 0) << (n_buffer_bits - 8 - n_bit_num);
 			}
-			// up to three symbols per look-up, a group of look-ups per refill where the
-			// bits allow; each look-up writes three bytes, those behind the symbols it
+			// up to four symbols per look-up, a group of look-ups per refill where the
+			// bits allow; each look-up writes four bytes, those behind the symbols it
 			// holds are overwritten by the next ones
-			const int n_lookup_num = (p_end - p_dest >= 3 * n_group &&
-				n_bit_num >= n_group * n_lookup_bits)? n_group : 1;
+			const int n_lookup_num = (n_bit_num >= n_group * n_lookup_bits)? n_group : 1;
 			int n_lookup = 0;
 			for(; n_lookup < n_lookup_num; ++ n_lookup) {
-				const uint32_t n_entry = p_multi[n_bit_buffer >> (n_buffer_bits - n_lookup_bits)];
-				if(!n_entry || ((n_entry >> 6) & 3) > size_t(p_end - p_dest))
+				const size_t n_peek = n_bit_buffer >> (n_buffer_bits - n_lookup_bits);
+				const uint32_t n_size = p_multi_size[n_peek], n_symbols = p_multi[n_peek];
+				if(!n_size || (n_size >> 4) > size_t(p_end - p_dest))
 					break; // a longer code, or more symbols than are left
-				p_dest[0] = uint8_t(n_entry >> 8);
-				p_dest[1] = uint8_t(n_entry >> 16);
-				p_dest[2] = uint8_t(n_entry >> 24);
-				p_dest += (n_entry >> 6) & 3;
-				n_bit_buffer <<= n_entry & 63;
-				n_bit_num -= int(n_entry & 63);
+				p_dest[0] = uint8_t(n_symbols);
+				p_dest[1] = uint8_t(n_symbols >> 8);
+				p_dest[2] = uint8_t(n_symbols >> 16);
+				p_dest[3] = uint8_t(n_symbols >> 24);
+				p_dest += n_size >> 4;
+				n_bit_buffer <<= n_size & 15;
+				n_bit_num -= int(n_size & 15);
 			}
-			if(n_lookup == n_lookup_num || n_bit_num < 16)
-				continue; // the single code is read after a refill
+			if(n_lookup == n_lookup_num || n_bit_num < 16 || p_dest == p_end)
+				continue; // done, or the single code is read after a refill
 			// a single code of up to 16 bits
 			uint32_t n_entry = p_single[n_bit_buffer >> (n_buffer_bits - n_lookup_bits)];
 			for(int i = n_lookup_bits; !n_entry && i < 16; ++ i) {
