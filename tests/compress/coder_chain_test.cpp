@@ -45,7 +45,8 @@ TEST(CoderChain, EncodedStreamsDecodeWithTheBuiltInDecoder)
 }
 
 // Codes longer than the decoder's look-up width take its slow path, and short
-// codes its two-symbol path; a skewed histogram exercises both in one stream.
+// codes its path of several symbols per look-up; a skewed histogram exercises
+// both in one stream.
 TEST(CoderChain, LongCodesDecodeWithTheBuiltInDecoder)
 {
 	// byte value v occurs about 1.6^v times: Fibonacci-like weights give codes of up to 16 bits
@@ -91,4 +92,39 @@ TEST(CoderChain, LongCodesDecodeWithTheBuiltInDecoder)
 		n_wrong += (p_pixels[i] != (0xff000000U | plane[i] * 0x010101U))? 1 : 0;
 	delete[] p_pixels;
 	EXPECT_EQ(n_wrong, 0u);
+}
+
+// The decoder takes the codes a chunk at a time and expands the packets in
+// blocks; thousands of packets of every length and kind, with the chunk ends
+// falling at ever other places inside them, must come back byte for byte.
+TEST(CoderChain, PacketsOfEveryLengthAndKindDecodeWithTheBuiltInDecoder)
+{
+	Bytes plane;
+	for(int k = 0; k < 1200; ++ k) {
+		const size_t n_literal = size_t(k * 37) % 130 + 1, n_run = size_t(k * 11) % 300 + 3;
+		for(size_t i = 0; i < n_literal; ++ i)
+			plane.push_back(uint8_t(64 + (k + i) % 5)); // no three equal bytes in a row
+		for(size_t i = 0; i < n_run; ++ i)
+			plane.push_back(uint8_t(k % 7));
+	}
+	ByteBuffer packets, stream;
+	ASSERT_TRUE(b_RunLengthEncode(plane.data(), plane.size(), packets));
+	ASSERT_GT(packets.n_Size(), 20000u) << "the codes must span several chunks";
+	ASSERT_TRUE(b_HuffmanEncode(packets.p_Data(), packets.n_Size(), stream));
+	for(bool b_base85 : {true, false}) {
+		SCOPED_TRACE((b_base85)? "BASE85" : "BASE64");
+		std::string s_text;
+		const uint8_t *p_stream = stream.p_Data() + n_length_prefix_size;
+		const size_t n_stream_size = stream.n_Size() - n_length_prefix_size;
+		ASSERT_TRUE((b_base85)? b_Base85EncodeString(p_stream, n_stream_size, s_text) :
+			b_Base64EncodeString(p_stream, n_stream_size, s_text));
+		const DecodeParams params = {int(plane.size()), 1, packets.n_Size(), pred_None, pred_None, pred_None, 1, color_Gray};
+		uint32_t *p_pixels = p_BuiltinDecode(b_base85, s_text.c_str(), params);
+		ASSERT_NE(p_pixels, nullptr);
+		size_t n_wrong = 0;
+		for(size_t i = 0; i < plane.size(); ++ i)
+			n_wrong += (p_pixels[i] != (0xff000000U | plane[i] * 0x010101U))? 1 : 0;
+		delete[] p_pixels;
+		EXPECT_EQ(n_wrong, 0u);
+	}
 }
