@@ -57,7 +57,7 @@ const char *const p_s_program_checker =
 	"\treturn ~n_crc;\n}\n\n"
 	"template <class CImage>\nstatic bool b_Check(const char *p_s_raw_file)\n{\n"
 	"\tuint32_t *p_pixels = CImage::p_Decompress();\n\tif(!p_pixels)\n\t\treturn false;\n"
-	"\tconst size_t n_pixel_num = size_t(CImage::n_Width()) * CImage::n_Height();\n"
+	"\tconst size_t n_pixel_num = size_t(CImage::n_Width()) * size_t(CImage::n_Height());\n"
 	"\tbool b_ok = n_Crc32(p_pixels, n_pixel_num) == CImage::n_CRC32();\n"
 	"\tif(FILE *p_file = fopen(p_s_raw_file, \"wb\")) {\n"
 	"\t\tb_ok = fwrite(p_pixels, 4, n_pixel_num, p_file) == n_pixel_num && b_ok;\n\t\tfclose(p_file);\n"
@@ -115,7 +115,8 @@ protected:
 	/** @brief builds the program with a compiler and flags, runs it, and returns whether all checks passed */
 	static void BuildAndRun(const std::string &s_compiler, const std::vector<std::string> &r_flags)
 	{
-		std::vector<std::string> args = {s_compiler, "-Wall", "-Wextra", "-Werror", "-o", "program", "program.cpp"};
+		std::vector<std::string> args = {s_compiler, "-Wall", "-Wextra", "-Wshadow", "-Wconversion", "-Wsign-conversion",
+			"-Werror", "-o", "program", "program.cpp"};
 		args.insert(args.end(), r_flags.begin(), r_flags.end());
 		ProcessResult build = RunProcess(args, p_dir->s_Path());
 		ASSERT_EQ(build.n_status, 0) << s_compiler << " failed:\n" << build.s_err.substr(0, 4000);

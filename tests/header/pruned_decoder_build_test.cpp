@@ -1,9 +1,10 @@
 /*
  *	Pruned decompressors are compiled as a user's program would compile them
- *	(g++ and clang++, C++11 to C++20, -Wall -Wextra -Werror, with and without
- *	NDEBUG) and run on data of the predictors and image kind they were pruned
- *	for; every result must equal the unpruned decompressor's, pixel for pixel.
- *	All variants go into one translation unit per build to keep this fast.
+ *	(g++ and clang++, C++11 to C++20, -Wall -Wextra -Wshadow -Wconversion
+ *	-Wsign-conversion -Werror, with and without NDEBUG) and run on data of the
+ *	predictors and image kind they were pruned for; every result must equal
+ *	the unpruned decompressor's, pixel for pixel. All variants go into one
+ *	translation unit per build to keep this fast.
  */
 #include <gtest/gtest.h>
 
@@ -319,7 +320,7 @@ TEST_P(PrunedDecoderBuild, CompilesWithoutWarningsAndDecodesLikeTheUnprunedDecod
 	std::string p_lane_script[2];
 	for(size_t i = 0; i < n_build_num; ++ i) {
 		const std::string s_n = std::to_string(i);
-		p_lane_script[(i)? 1 : 0] += "'" + s_compiler + "' -Wall -Wextra -Werror " + p_build_list[i] +
+		p_lane_script[(i)? 1 : 0] += "'" + s_compiler + "' -Wall -Wextra -Wshadow -Wconversion -Wsign-conversion -Werror " + p_build_list[i] +
 			" pruned.cpp -o pruned" + s_n + " 2> compiled" + s_n + " && ./pruned" + s_n + " > ran" + s_n +
 			" 2>&1; echo $? > status" + s_n + "; ";
 	}

@@ -385,7 +385,8 @@
 			for(int y = 0; y < n_image_height; ++ y) {
 				const size_t n_row = size_t(y) * size_t(n_image_width);
 				const size_t n_chroma_row = size_t(y / n_subsample) * size_t(n_chroma_w);
-				for(int x = 0, n_chroma_x = 0, n_sub_x = 0; x < n_image_width; ++ x) {
+				int n_sub_x = 0;
+				for(size_t x = 0, n_chroma_x = 0; x < size_t(n_image_width); ++ x) {
 					const int n_y = p_data[n_row + x], n_u = p_u[n_chroma_row + n_chroma_x],
 						n_v = p_v[n_chroma_row + n_chroma_x];
 					if(++ n_sub_x == n_subsample) { // a branch: the pattern is easy to predict
