@@ -9,8 +9,28 @@
 #include "support/byte_patterns.h"
 #include "verify/builtin_decoder.h"
 
-// The coders against the decoder that generated headers carry: a gray image
-// whose plane is left unpredicted ("none") comes back as its plane bytes.
+namespace {
+
+// Decodes the text of a gray image whose plane is left unpredicted ("none"),
+// one row of plane.size() pixels, and counts the pixels that differ from the
+// plane (all of them if the decoder fails).
+size_t n_WrongPixels(bool b_base85, const std::string &r_s_text, const Bytes &plane, size_t n_packet_size)
+{
+	const DecodeParams params = {int(plane.size()), 1, n_packet_size, pred_None, pred_None, pred_None, 1, color_Gray};
+	uint32_t *p_pixels = p_BuiltinDecode(b_base85, r_s_text.c_str(), params);
+	if(!p_pixels)
+		return plane.size();
+	size_t n_wrong = 0;
+	for(size_t i = 0; i < plane.size(); ++ i)
+		n_wrong += (p_pixels[i] != (0xff000000U | plane[i] * 0x010101U))? 1 : 0;
+	delete[] p_pixels;
+	return n_wrong;
+}
+
+} // namespace
+
+// The coders against the decoder that generated headers carry: the plane
+// bytes come back.
 TEST(CoderChain, EncodedStreamsDecodeWithTheBuiltInDecoder)
 {
 	for(const ByteSample &r_sample : CoderSamples()) {
@@ -26,21 +46,8 @@ TEST(CoderChain, EncodedStreamsDecodeWithTheBuiltInDecoder)
 		std::string s_base85, s_base64;
 		ASSERT_TRUE(b_Base85EncodeString(p_stream, n_stream_size, s_base85));
 		ASSERT_TRUE(b_Base64EncodeString(p_stream, n_stream_size, s_base64));
-
-		const DecodeParams params = {int(plane.size()), 1, packets.n_Size(),
-			pred_None, pred_None, pred_None, 1, color_Gray};
-		auto n_WrongPixels = [&](bool b_base85, const std::string &r_s_text) {
-			uint32_t *p_pixels = p_BuiltinDecode(b_base85, r_s_text.c_str(), params);
-			if(!p_pixels)
-				return plane.size();
-			size_t n_wrong = 0;
-			for(size_t i = 0; i < plane.size(); ++ i)
-				n_wrong += (p_pixels[i] != (0xff000000U | plane[i] * 0x010101U))? 1 : 0;
-			delete[] p_pixels;
-			return n_wrong;
-		};
-		EXPECT_EQ(n_WrongPixels(true, s_base85), 0u) << "BASE85";
-		EXPECT_EQ(n_WrongPixels(false, s_base64), 0u) << "BASE64";
+		EXPECT_EQ(n_WrongPixels(true, s_base85, plane, packets.n_Size()), 0u) << "BASE85";
+		EXPECT_EQ(n_WrongPixels(false, s_base64, plane, packets.n_Size()), 0u) << "BASE64";
 	}
 }
 
@@ -84,14 +91,7 @@ TEST(CoderChain, LongCodesDecodeWithTheBuiltInDecoder)
 	std::string s_text;
 	ASSERT_TRUE(b_Base85EncodeString(stream.p_Data() + n_length_prefix_size,
 		stream.n_Size() - n_length_prefix_size, s_text));
-	const DecodeParams params = {int(plane.size()), 1, packets.n_Size(), pred_None, pred_None, pred_None, 1, color_Gray};
-	uint32_t *p_pixels = p_BuiltinDecode(true, s_text.c_str(), params);
-	ASSERT_NE(p_pixels, nullptr);
-	size_t n_wrong = 0;
-	for(size_t i = 0; i < plane.size(); ++ i)
-		n_wrong += (p_pixels[i] != (0xff000000U | plane[i] * 0x010101U))? 1 : 0;
-	delete[] p_pixels;
-	EXPECT_EQ(n_wrong, 0u);
+	EXPECT_EQ(n_WrongPixels(true, s_text, plane, packets.n_Size()), 0u);
 }
 
 // The decoder takes the codes a chunk at a time and expands the packets in
@@ -118,13 +118,6 @@ TEST(CoderChain, PacketsOfEveryLengthAndKindDecodeWithTheBuiltInDecoder)
 		const size_t n_stream_size = stream.n_Size() - n_length_prefix_size;
 		ASSERT_TRUE((b_base85)? b_Base85EncodeString(p_stream, n_stream_size, s_text) :
 			b_Base64EncodeString(p_stream, n_stream_size, s_text));
-		const DecodeParams params = {int(plane.size()), 1, packets.n_Size(), pred_None, pred_None, pred_None, 1, color_Gray};
-		uint32_t *p_pixels = p_BuiltinDecode(b_base85, s_text.c_str(), params);
-		ASSERT_NE(p_pixels, nullptr);
-		size_t n_wrong = 0;
-		for(size_t i = 0; i < plane.size(); ++ i)
-			n_wrong += (p_pixels[i] != (0xff000000U | plane[i] * 0x010101U))? 1 : 0;
-		delete[] p_pixels;
-		EXPECT_EQ(n_wrong, 0u);
+		EXPECT_EQ(n_WrongPixels(b_base85, s_text, plane, packets.n_Size()), 0u);
 	}
 }
