@@ -150,8 +150,8 @@
 		uint32_t *p_single = r_reader.p_single, *p_multi = r_reader.p_multi = p_single + n_lookup_size;
 		uint8_t *p_multi_size = r_reader.p_multi_size = reinterpret_cast<uint8_t*>(p_multi + n_lookup_size);
 		r_reader.p_chunk = p_multi_size + n_lookup_size;
-		for(int j = 0; j < n_chunk_words; ++ j)
-			p_multi[n_lookup_size + n_lookup_size / 4 + j] = 0;
+		for(int j = 0; j < 4 * n_chunk_words; ++ j)
+			r_reader.p_chunk[j] = 0;
 		for(int j = 0; j < n_lookup_size; ++ j)
 			p_single[j] = 0;
 		for(int i = 0; i < n_lookup_bits; ++ i) {
