@@ -271,12 +271,13 @@ uint32_t n_ChecksumReconstruction(const uint8_t *p_planes, int n_width, int n_he
 		const size_t n_row = size_t(y) * size_t(n_width);
 		const size_t n_chroma_row = size_t(y / s) * layout.n_chroma_w;
 		for(int x = 0; x < n_width; ++ x) {
-			const int n_y = p_planes[n_row + x];
+			const int n_y = p_planes[n_row + size_t(x)];
 			int r, g, b;
 			if(r_settings.b_gray)
 				r = g = b = n_y;
 			else {
-				const int n_u = p_u[n_chroma_row + x / s], n_v = p_v[n_chroma_row + x / s];
+				const size_t n_chroma = n_chroma_row + size_t(x / s);
+				const int n_u = p_u[n_chroma], n_v = p_v[n_chroma];
 				if(r_settings.b_lossless_color) {
 					const int u = int8_t(n_u), v = int8_t(n_v);
 					g = uint8_t(n_y - (u >> 1));
@@ -293,7 +294,7 @@ uint32_t n_ChecksumReconstruction(const uint8_t *p_planes, int n_width, int n_he
 			p_out[0] = uint8_t(r);
 			p_out[1] = uint8_t(g);
 			p_out[2] = uint8_t(b);
-			p_out[3] = (r_settings.b_alpha)? p_alpha[n_row + x] : 0xff;
+			p_out[3] = (r_settings.b_alpha)? p_alpha[n_row + size_t(x)] : 0xff;
 			if(++ n_chunk_used == n_chunk_pixels) {
 				n_crc = n_Crc32_Update(sizeof(p_chunk), p_chunk, n_crc);
 				n_chunk_used = 0;

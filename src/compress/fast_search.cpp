@@ -9,8 +9,8 @@
 #include "compress/stream_format.h"
 
 FastSearch::FastSearch(const uint8_t *p_planes, int n_width, int n_height, const PlaneSettings &r_settings,
-	int n_predictor_num, size_t *p_stream_length, const ProgressNotifier &r_progress)
-	:m_p_planes(p_planes), m_t_settings(r_settings), m_n_predictor_num(n_predictor_num),
+	int n_tried_num, size_t *p_stream_length, const ProgressNotifier &r_progress)
+	:m_p_planes(p_planes), m_t_settings(r_settings), m_n_predictor_num(n_tried_num),
 	m_p_stream_length(p_stream_length), m_n_plane_num(0), m_progress(r_progress)
 {
 	const PlaneLayout t_layout = MakePlaneLayout(n_width, n_height, r_settings.n_subsample,

@@ -29,7 +29,7 @@ public:
 	 *		by candidate number, without the coder's length prefix
 	 */
 	FastSearch(const uint8_t *p_planes, int n_width, int n_height, const PlaneSettings &r_settings,
-		int n_predictor_num, size_t *p_stream_length, const ProgressNotifier &r_progress = ProgressNotifier());
+		int n_tried_num, size_t *p_stream_length, const ProgressNotifier &r_progress = ProgressNotifier());
 	~FastSearch();
 	FastSearch(const FastSearch&) = delete;
 	FastSearch &operator =(const FastSearch&) = delete;

@@ -10,34 +10,34 @@
 #include "compress/rle_coder.h"
 #include "compress/stream_format.h"
 
-CompressionCandidate t_Candidate(int n_index, int n_predictor_num, bool b_gray, bool b_alpha)
+CompressionCandidate t_Candidate(int n_index, int n_tried_num, bool b_gray, bool b_alpha)
 {
 	CompressionCandidate t_candidate = {n_index, 0, 0, 0};
 	int n_rest = n_index;
 	if(!b_gray) {
-		t_candidate.n_predictor_uv = n_rest % n_predictor_num;
-		n_rest /= n_predictor_num;
+		t_candidate.n_predictor_uv = n_rest % n_tried_num;
+		n_rest /= n_tried_num;
 	}
-	t_candidate.n_predictor_y = n_rest % n_predictor_num;
-	n_rest /= n_predictor_num;
+	t_candidate.n_predictor_y = n_rest % n_tried_num;
+	n_rest /= n_tried_num;
 	if(b_alpha)
-		t_candidate.n_predictor_a = n_rest % n_predictor_num;
+		t_candidate.n_predictor_a = n_rest % n_tried_num;
 	return t_candidate;
 }
 
-int n_CandidateNum(int n_predictor_num, bool b_gray, bool b_alpha)
+int n_CandidateNum(int n_tried_num, bool b_gray, bool b_alpha)
 {
-	int n_num = n_predictor_num;
+	int n_num = n_tried_num;
 	if(!b_gray)
-		n_num *= n_predictor_num;
+		n_num *= n_tried_num;
 	if(b_alpha)
-		n_num *= n_predictor_num;
+		n_num *= n_tried_num;
 	return n_num;
 }
 
-PredictorSearch::PredictorSearch(const RasterImage &r_image, const PlaneSettings &r_settings, int n_predictor_num,
+PredictorSearch::PredictorSearch(const RasterImage &r_image, const PlaneSettings &r_settings, int n_tried_num,
 	SearchMethod n_method)
-	:m_r_image(r_image), m_t_settings(r_settings), m_n_predictor_num(n_predictor_num), m_n_method(n_method)
+	:m_r_image(r_image), m_t_settings(r_settings), m_n_predictor_num(n_tried_num), m_n_method(n_method)
 {}
 
 int PredictorSearch::n_CandidateNum() const
@@ -75,7 +75,7 @@ bool PredictorSearch::b_RunFast(WorkerPool &r_pool)
 		return false;
 	int n_best = 0;
 	for(int i = 1, n_candidate_num = n_CandidateNum(); i < n_candidate_num; ++ i) {
-		if(m_p_stream_length[i] < m_p_stream_length[n_best])
+		if(m_p_stream_length[size_t(i)] < m_p_stream_length[size_t(n_best)])
 			n_best = i;
 	}
 	// only the winner's bits are written, by the same coders as in the plain search
@@ -138,7 +138,7 @@ bool PredictorSearch::b_EvaluateCandidate(const CompressionCandidate &r_candidat
 {
 	if(!b_EncodeCandidate(r_candidate, r_buffers))
 		return false;
-	m_p_stream_length[r_candidate.n_index] = r_buffers.output.n_Size() - n_length_prefix_size;
+	m_p_stream_length[size_t(r_candidate.n_index)] = r_buffers.output.n_Size() - n_length_prefix_size;
 
 	MutexLock lock(m_result_lock);
 	if(!lock.b_Locked()) {

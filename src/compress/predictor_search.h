@@ -26,10 +26,10 @@ struct CompressionCandidate {
 };
 
 /** @brief derives a candidate's predictors from its number */
-CompressionCandidate t_Candidate(int n_index, int n_predictor_num, bool b_gray, bool b_alpha);
+CompressionCandidate t_Candidate(int n_index, int n_tried_num, bool b_gray, bool b_alpha);
 
 /** @brief number of candidates: d to the power of the number of predictor digits */
-int n_CandidateNum(int n_predictor_num, bool b_gray, bool b_alpha);
+int n_CandidateNum(int n_tried_num, bool b_gray, bool b_alpha);
 
 /** How the search measures the candidates; both pick the same winner and give the same bytes. */
 enum class SearchMethod {
@@ -50,7 +50,7 @@ enum class SearchMethod {
  */
 class PredictorSearch : public PoolJob {
 public:
-	PredictorSearch(const RasterImage &r_image, const PlaneSettings &r_settings, int n_predictor_num,
+	PredictorSearch(const RasterImage &r_image, const PlaneSettings &r_settings, int n_tried_num,
 		SearchMethod n_method = SearchMethod::Fast);
 
 	/**
@@ -81,7 +81,7 @@ public:
 	uint32_t n_BestRleSize() const { return m_n_best_rle_size; }
 	uint32_t n_StoredChecksum() const { return m_n_stored_checksum; }
 	/** @brief length of a candidate's compressed stream (without the length prefix), once the search has run */
-	size_t n_StreamLength(int n_index) const { return m_p_stream_length[n_index]; }
+	size_t n_StreamLength(int n_index) const { return m_p_stream_length[size_t(n_index)]; }
 
 	/** @brief frees the shared planes once the search has run */
 	void ReleaseWorkingState();

@@ -91,7 +91,7 @@ void StoreJpegBlock(const int16_t *p_coeff, int8_t *p_dest, size_t n_stride)
 			n_jpeg_block_side, [](int n) { return int16_t(n); });
 	}
 	for(int n_row = 0; n_row < n_jpeg_block_side; ++ n_row) {
-		InverseDct1D(p_workspace + n_row * n_jpeg_block_side, 1, p_dest + n_row * n_stride, 1,
+		InverseDct1D(p_workspace + n_row * n_jpeg_block_side, 1, p_dest + size_t(n_row) * n_stride, 1,
 			[](int n) {
 				n /= 8;
 				return int8_t((n < -128)? -128 : (n > 127)? 127 : n);

@@ -89,7 +89,7 @@ bool b_DecodeMcu(JpegScanState &r_scan, int n_mcu)
 			const int n_plane_width = r_decoder.p_plane_width[n_position];
 			if(x < n_plane_width && y < r_decoder.p_plane_height[n_position]) {
 				StoreJpegBlock(p_coeff, r_decoder.p_plane[n_position] +
-					size_t(y) * n_plane_width + x, size_t(n_plane_width));
+					size_t(y) * size_t(n_plane_width) + size_t(x), size_t(n_plane_width));
 			}
 		}
 	}

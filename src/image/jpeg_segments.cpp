@@ -202,7 +202,7 @@ bool b_ReadFrameHeader(uint16_t, JpegDecoder &r_decoder, JpegByteReader &r_reade
 	r_decoder.n_mcu_num = r_decoder.n_mcus_per_row * ((n_height + n_mcu_height - 1) / n_mcu_height);
 	// every block takes at least two bits (a DC code and an end-of-block or
 	// AC code), so a file too short for that fails before the planes exist
-	const uint64_t n_min_scan_size = (uint64_t(r_decoder.n_mcu_num) * n_blocks_per_mcu * 2 + 7) / 8;
+	const uint64_t n_min_scan_size = (uint64_t(r_decoder.n_mcu_num) * uint64_t(n_blocks_per_mcu) * 2 + 7) / 8;
 	uint64_t n_bytes_left;
 	if(b_JpegBytesLeft(r_reader, n_bytes_left) && n_bytes_left < n_min_scan_size)
 		return false;

@@ -125,7 +125,7 @@ RasterImage *p_ReadPng(PngLoad *p_load)
 		nullptr, nullptr, nullptr);
 	if(!b_AcceptableImageSize(n_width, n_height))
 		return nullptr;
-	const uint64_t n_pixel_bits = uint64_t(n_width) * n_height * png_get_channels(p_png, p_info) * n_file_bit_depth;
+	const uint64_t n_pixel_bits = uint64_t(n_width) * n_height * png_get_channels(p_png, p_info) * uint64_t(n_file_bit_depth);
 	if(p_load->n_file_size >= 0 && uint64_t(p_load->n_file_size) * n_max_deflate_ratio < n_pixel_bits / 8)
 		return nullptr;
 

@@ -133,7 +133,7 @@ uint64_t n_ColorMapBytes(const TgaHeader &r_header)
  */
 uint64_t n_MinPixelBytes(const TgaHeader &r_header)
 {
-	const uint64_t n_value_bytes = n_ValueBytes(r_header);
+	const uint64_t n_value_bytes = uint64_t(n_ValueBytes(r_header));
 	if(!r_header.b_rle)
 		return uint64_t(r_header.n_width) * uint64_t(r_header.n_height) * n_value_bytes;
 	const uint64_t n_packets_per_row = (uint64_t(r_header.n_width) +
@@ -226,7 +226,7 @@ bool b_ReadRleRow(FILE *p_file, int n_width, const ValueFormat &r_format, uint32
 /** @brief reads the colour map of a colour-mapped file, converting each entry to a pixel */
 uint32_t *p_ReadColorMap(FILE *p_file, const TgaHeader &r_header)
 {
-	uint32_t *p_table = new(std::nothrow) uint32_t[r_header.n_map_length];
+	uint32_t *p_table = new(std::nothrow) uint32_t[size_t(r_header.n_map_length)];
 	if(!p_table)
 		return nullptr;
 	const ValueFormat t_entry_format = {r_header.n_entry_bits / 8, false, nullptr, 0, 0};

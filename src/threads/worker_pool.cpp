@@ -148,7 +148,7 @@ bool WorkerPool::b_Stop()
 bool WorkerPool::b_StartWorkers()
 {
 	const int n_worker_num = m_n_participant_num - 1;
-	if(!m_p_worker_list && !(m_p_worker_list = new(std::nothrow) PoolWorker[n_worker_num])) {
+	if(!m_p_worker_list && !(m_p_worker_list = new(std::nothrow) PoolWorker[size_t(n_worker_num)])) {
 		CopyMessage(m_p_s_error, p_s_no_memory);
 		return false;
 	}
