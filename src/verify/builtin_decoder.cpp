@@ -1,7 +1,6 @@
 #include "verify/builtin_decoder.h"
 
 // The environment a generated header expects from the program that includes it.
-#include <algorithm>
 #include <cassert>
 #include <cstdlib>
 #include <cstring>
@@ -12,9 +11,6 @@
 #define _ASSERTE(x) assert(x)
 
 namespace {
-
-using std::min;
-using std::max;
 
 /** The decompressor source of the generated headers, compiled into the tool. */
 struct CDecompressCode {

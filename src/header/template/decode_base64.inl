@@ -46,7 +46,7 @@
 		uint8_t *p_data = p_Alloc_DecodeBuffers(n_text_size, n_image_width, n_image_height,
 			n_huff_stage_size, n_subsample, n_color_type, p_text, p_image);
 		if(!p_data)
-			return 0;
+			return nullptr;
 
 		uint8_t *p_dest = p_text;
 		const char *p_s = p_s_base64;

@@ -63,7 +63,7 @@
 		uint8_t *p_data = p_Alloc_DecodeBuffers(n_length + 3 * n_tilde_num, n_image_width, n_image_height,
 			n_huff_stage_size, n_subsample, n_color_type, p_text, p_image);
 		if(!p_data)
-			return 0;
+			return nullptr;
 
 		// a group is a big-endian base-85 number; a short group is padded with the digit 84
 		uint8_t *p_dest = p_text;

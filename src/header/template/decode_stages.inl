@@ -1,4 +1,20 @@
 	/**
+	 *	@brief the smaller of two numbers (named so that no min macro of the includer can touch it)
+	 */
+	static inline int n_Min(int n_a, int n_b)
+	{
+		return (n_a < n_b)? n_a : n_b;
+	}
+
+	/**
+	 *	@brief the larger of two numbers (named so that no max macro of the includer can touch it)
+	 */
+	static inline int n_Max(int n_a, int n_b)
+	{
+		return (n_a > n_b)? n_a : n_b;
+	}
+
+	/**
 	 *	@brief reads a word of the size of size_t
 	 *	@param[in] p_bytes is the first of sizeof(size_t) bytes
 	 *	@return Returns the bytes as a big-endian number (which compilers read with one load).
@@ -69,20 +85,20 @@
 		if(n_image_width <= 0 || n_image_height <= 0 || n_subsample <= 0 ||
 		   n_image_width > 0x7fffffff / n_image_height ||
 		   size_t(n_image_width) > size_t(-1) / 16 / size_t(n_image_height))
-			return 0;
+			return nullptr;
 		const size_t n_image_data_size = n_Plane_Block_Size(n_image_width, n_image_height, n_subsample, n_color_type);
 		const size_t n_pixel_num = size_t(n_image_width) * size_t(n_image_height);
 		const bool b_text_in_image = n_text_size <= n_pixel_num * sizeof(uint32_t);
 		// a run-length packet takes at most two bytes per byte it stands for
 		if(n_huff_stage_size > 2 * n_image_data_size || n_text_size > size_t(-1) - n_image_data_size - 16)
-			return 0;
+			return nullptr;
 		// the planes are followed by 16 spare bytes, which the run-length stage may write
 		uint8_t *p_data;
 		if(!(p_data = new(std::nothrow) uint8_t[n_image_data_size + 16 + ((b_text_in_image)? 0 : n_text_size)]))
-			return 0;
+			return nullptr;
 		if(!(r_p_image = new(std::nothrow) uint32_t[n_pixel_num])) {
 			delete[] p_data;
-			return 0;
+			return nullptr;
 		}
 		r_p_text = (b_text_in_image)? reinterpret_cast<uint8_t*>(r_p_image) : p_data + n_image_data_size + 16;
 		return p_data;
@@ -320,7 +336,6 @@
 			n_kept = size_t(p_chunk_end - p_packet);
 			for(size_t i = 0; i < n_kept; ++ i)
 				p_chunk[i] = p_packet[i];
-			_ASSERTE(n_kept <= 128);
 		}
 		delete[] t_reader.p_single;
 		return b_result && p_dest == p_end;
@@ -367,7 +382,7 @@
 		   n_Plane_Block_Size(n_image_width, n_image_height, n_subsample, n_color_type))) {
 			delete[] p_data;
 			delete[] p_image;
-			return 0;
+			return nullptr;
 		}
 
 		const size_t n_image_size = size_t(n_image_width) * size_t(n_image_height);

@@ -45,7 +45,7 @@
 				// phase 2: the last two samples of the lower row
 				int n_begin = n_first_col, n_end = n_width, n_lag = 0;
 				if(n_phase == 0 && p_lower != p_upper)
-					n_end = min(n_first_col + 2, n_width);
+					n_end = n_Min(n_first_col + 2, n_width);
 				else if(n_phase == 1) {
 					if(p_lower == p_upper)
 						break; // a single row was done in phase 0
@@ -58,7 +58,7 @@
 					p_row_0 = p_lower;
 					p_up_0 = p_upper;
 					a_0 = a_1;
-					n_begin = max(n_first_col, n_width - 2);
+					n_begin = n_Max(n_first_col, n_width - 2);
 				}
 				(void)p_up_0;
 				(void)p_up_1;
@@ -77,15 +77,15 @@
 						const int b_0 = p_up_0[x], c_0 = p_up_0[x - 1], b_1 = p_up_1[x_1], c_1 = p_up_1[x_1 - 1];
 						const int n_pa_0 = abs(b_0 - c_0), n_pb_0 = abs(a_0 - c_0), n_pc_0 = abs(a_0 + b_0 - 2 * c_0);
 						const int n_pa_1 = abs(b_1 - c_1), n_pb_1 = abs(a_1 - c_1), n_pc_1 = abs(a_1 + b_1 - 2 * c_1);
-						n_pred_0 = (n_pa_0 <= min(n_pb_0, n_pc_0))? a_0 : (n_pb_0 <= n_pc_0)? b_0 : c_0;
-						n_pred_1 = (n_pa_1 <= min(n_pb_1, n_pc_1))? a_1 : (n_pb_1 <= n_pc_1)? b_1 : c_1;
+						n_pred_0 = (n_pa_0 <= n_Min(n_pb_0, n_pc_0))? a_0 : (n_pb_0 <= n_pc_0)? b_0 : c_0;
+						n_pred_1 = (n_pa_1 <= n_Min(n_pb_1, n_pc_1))? a_1 : (n_pb_1 <= n_pc_1)? b_1 : c_1;
 					} else if(n_pred_type == 4) {
 						// the median of a, b and a + g (g = b - c) is b clamped to [a + min(g, 0), a + max(g, 0)],
 						// taken without branches since the sign of g is unpredictable
 						const int b_0 = p_up_0[x], g_0 = b_0 - p_up_0[x - 1], n_g_neg_0 = g_0 & (g_0 >> 31);
 						const int b_1 = p_up_1[x_1], g_1 = b_1 - p_up_1[x_1 - 1], n_g_neg_1 = g_1 & (g_1 >> 31);
-						n_pred_0 = min(max(b_0, a_0 + n_g_neg_0), a_0 + g_0 - n_g_neg_0);
-						n_pred_1 = min(max(b_1, a_1 + n_g_neg_1), a_1 + g_1 - n_g_neg_1);
+						n_pred_0 = n_Min(n_Max(b_0, a_0 + n_g_neg_0), a_0 + g_0 - n_g_neg_0);
+						n_pred_1 = n_Min(n_Max(b_1, a_1 + n_g_neg_1), a_1 + g_1 - n_g_neg_1);
 					} else if(n_pred_type == 5) {
 						// n, w, ww, nn, nw, ne and nne are the neighbours by compass direction;
 						// the last column is extended right
