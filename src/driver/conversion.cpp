@@ -1,5 +1,6 @@
 #include "driver/conversion.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -45,29 +46,49 @@ ImageFormat n_ImageFormat(const char *p_s_filename)
 	return ImageFormat::Unknown;
 }
 
-RasterImage *p_LoadImage(ImageFormat n_format, const char *p_s_filename, bool b_verbose)
+RasterImage *p_LoadImage(ImageFormat n_format, const char *p_s_filename, bool b_verbose, LoadFailure &r_failure)
 {
 	switch(n_format) {
 	case ImageFormat::Tga:
 		if(b_verbose)
 			printf("loading image in TGA format ...\n");
-		return p_LoadTgaImage(p_s_filename);
+		return p_LoadTgaImage(p_s_filename, &r_failure);
 	case ImageFormat::Png:
 		if(b_verbose)
 			printf("loading image in PNG format ...\n");
-		return p_LoadPngImage(p_s_filename);
+		return p_LoadPngImage(p_s_filename, &r_failure);
 	case ImageFormat::Jpeg: {
 		if(b_verbose)
 			printf("loading image in JPEG format ...\n");
 		FILE *p_file = fopen(p_s_filename, "rb");
-		if(!p_file)
+		if(!p_file) {
+			b_LoadSystemFailed(&r_failure, LoadError::CannotOpen, errno);
 			return nullptr;
-		RasterImage *p_image = p_DecodeJpeg(p_file);
+		}
+		RasterImage *p_image = p_DecodeJpeg(p_file, &r_failure);
 		fclose(p_file);
 		return p_image;
 	}
 	default:
 		return nullptr;
+	}
+}
+
+/**
+ *	@brief reports a failed load: exhausted memory as every other step does,
+ *		anything else as the load error followed by the reason on a line of its own
+ */
+void ReportLoadFailure(const char *p_s_filename, const LoadFailure &r_failure, FILE *p_err)
+{
+	if(r_failure.n_error == LoadError::NoMemory) {
+		fprintf(p_err, "error: not enough memory\n");
+		return;
+	}
+	fprintf(p_err, "error: error loading image file '%s'\n", p_s_filename);
+	if(r_failure.n_error != LoadError::None) {
+		char p_s_reason[256];
+		DescribeLoadFailure(r_failure, p_s_reason, sizeof(p_s_reason));
+		fprintf(p_err, "\t%s\n", p_s_reason);
 	}
 }
 
@@ -210,10 +231,11 @@ int n_RunConversion(int n_arg_num, const char **p_arg_list, SearchMethod n_searc
 		fprintf(stderr, "error: unknown input file format\n");
 		return -1;
 	}
+	LoadFailure t_failure;
 	std::unique_ptr<RasterImage, void (*)(RasterImage*)> p_image(
-		p_LoadImage(n_format, t_options.p_s_image_file, t_options.b_verbose), &DeleteRasterImage);
+		p_LoadImage(n_format, t_options.p_s_image_file, t_options.b_verbose, t_failure), &DeleteRasterImage);
 	if(!p_image) {
-		fprintf(stderr, "error: error loading image file '%s'\n", t_options.p_s_image_file);
+		ReportLoadFailure(t_options.p_s_image_file, t_failure, stderr);
 		return -1;
 	}
 	if(!p_image->n_width || !p_image->n_height) {

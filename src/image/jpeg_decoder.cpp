@@ -31,7 +31,7 @@ bool b_ReadJpegFile(JpegDecoder &r_decoder, JpegByteReader &r_reader)
 
 } // namespace
 
-RasterImage *p_DecodeJpeg(FILE *p_file)
+RasterImage *p_DecodeJpeg(FILE *p_file, LoadFailure *p_failure)
 {
 	JpegDecoder decoder = {};
 	JpegByteReader reader;
@@ -39,5 +39,7 @@ RasterImage *p_DecodeJpeg(FILE *p_file)
 	RasterImage *p_image = (b_ReadJpegFile(decoder, reader))? p_AssembleJpegImage(decoder) : nullptr;
 	for(int8_t *p_plane : decoder.p_plane)
 		delete[] p_plane;
+	if(!p_image)
+		b_LoadFailed(p_failure, LoadError::Corrupt);
 	return p_image;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "image/load_failure.h"
 #include "image/raster_image.h"
 
 /**
@@ -10,6 +11,7 @@
  *	@param[in] p_file is a stream opened for binary reading; the caller closes it
  *	@return a new image (release with DeleteRasterImage()), or null when the
  *		file is not such a JPEG, is damaged or truncated, or memory runs out
+ *	@param[out] p_failure receives the reason when no image is returned (may be null)
  *	@note Prints nothing.
  */
-RasterImage *p_DecodeJpeg(FILE *p_file);
+RasterImage *p_DecodeJpeg(FILE *p_file, LoadFailure *p_failure = nullptr);

@@ -1,5 +1,6 @@
 #include "image/png_reader.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <new>
 
@@ -190,10 +191,12 @@ int64_t n_FileSize(FILE *p_file)
 
 } // namespace
 
-RasterImage *p_LoadPngImage(const char *p_s_filename)
+RasterImage *p_LoadPngImage(const char *p_s_filename, LoadFailure *p_failure)
 {
 	PngLoad load;
-	if((load.p_file = fopen(p_s_filename, "rb"))) {
+	if(!(load.p_file = fopen(p_s_filename, "rb")))
+		b_LoadSystemFailed(p_failure, LoadError::CannotOpen, errno);
+	else {
 		load.n_file_size = n_FileSize(load.p_file);
 		// the version is that of the libpng headers built against, which the library checks
 		load.p_png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, LeavePngOnError, IgnorePngWarning);
@@ -206,5 +209,7 @@ RasterImage *p_LoadPngImage(const char *p_s_filename)
 			p_image = p_ReadPng(&load);
 	}
 	ReleasePngLoad(load);
+	if(!p_image)
+		b_LoadFailed(p_failure, LoadError::Corrupt);
 	return p_image;
 }

@@ -1,6 +1,7 @@
 #include "image/tga_reader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -299,12 +300,16 @@ RasterImage *p_ReadTgaFile(FILE *p_file)
 
 } // namespace
 
-RasterImage *p_LoadTgaImage(const char *p_s_filename)
+RasterImage *p_LoadTgaImage(const char *p_s_filename, LoadFailure *p_failure)
 {
 	FILE *p_file = fopen(p_s_filename, "rb");
-	if(!p_file)
+	if(!p_file) {
+		b_LoadSystemFailed(p_failure, LoadError::CannotOpen, errno);
 		return nullptr;
+	}
 	RasterImage *p_image = p_ReadTgaFile(p_file);
+	if(!p_image)
+		b_LoadFailed(p_failure, LoadError::Corrupt);
 	fclose(p_file);
 	return p_image;
 }

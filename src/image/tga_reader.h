@@ -1,5 +1,7 @@
 #pragma once
 
+#include "image/load_failure.h"
+
 struct RasterImage;
 
 /**
@@ -8,6 +10,7 @@ struct RasterImage;
  *	@param[in] p_s_filename is path to the file
  *	@return a new image (release with DeleteRasterImage()), or null when the
  *		file cannot be read, is malformed or truncated, or is too large
+ *	@param[out] p_failure receives the reason when no image is returned (may be null)
  *	@note Prints nothing; the caller reports failures.
  */
-RasterImage *p_LoadTgaImage(const char *p_s_filename);
+RasterImage *p_LoadTgaImage(const char *p_s_filename, LoadFailure *p_failure = nullptr);
