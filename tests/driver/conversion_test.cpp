@@ -69,7 +69,8 @@ TEST(Conversion, ReaderIsChosenByTheLastDotIgnoringCase)
 	for(const char *p_s_name : {"missing.png", "missing.JPEG", "missing.jpg", "missing.tga"}) {
 		run = tool.t_Run({p_s_name, "pic.h"});
 		EXPECT_EQ(run.n_status, 255);
-		EXPECT_EQ(run.s_err, std::string("error: error loading image file '") + p_s_name + "'\n");
+		EXPECT_EQ(run.s_err, std::string("error: error loading image file '") + p_s_name +
+			"'\n\tcannot open the file: No such file or directory\n");
 	}
 }
 
