@@ -23,6 +23,7 @@ struct ConversionOptions {
 	int32_t n_alpha_bpp; // "--alpha-bpp"
 	int32_t n_subsample; // "--subsample", chroma subsampling factor
 	const char *p_s_class_name; // "--class-name", or null
+	bool b_self_contained; // "--self-contained": the header includes what its code uses
 };
 
 /** @brief number of characters on one continuation line of a data literal */

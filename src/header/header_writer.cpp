@@ -10,6 +10,44 @@
 
 namespace {
 
+/*
+ *	With "--self-contained" the header brings what its code uses, so that it
+ *	compiles wherever it is included, also on its own (a precompiled header,
+ *	an IDE's indexer). An _ASSERTE of the includer (MSVC's <crtdbg.h> has one)
+ *	is kept. The data literal layout and the fixed texts of the dynamic data
+ *	form can draw warnings that no line of the header could avoid (a null
+ *	pointer written 0, an array element split over two lines): those two are
+ *	silenced from here to the end of the header only.
+ */
+const char p_s_self_contained_prelude[] =
+	"#include <assert.h>\n"
+	"#include <stddef.h>\n"
+	"#include <stdint.h>\n"
+	"#include <stdlib.h>\n"
+	"#include <string.h>\n"
+	"#include <new>\n"
+	"#ifndef _ASSERTE\n"
+	"#define _ASSERTE(x) assert(x)\n"
+	"#endif\n"
+	"#if defined(__clang__)\n"
+	"#pragma clang diagnostic push\n"
+	"#pragma clang diagnostic ignored \"-Wzero-as-null-pointer-constant\"\n"
+	"#if __has_warning(\"-Wstring-concatenation\")\n"
+	"#pragma clang diagnostic ignored \"-Wstring-concatenation\"\n"
+	"#endif\n"
+	"#elif defined(__GNUC__)\n"
+	"#pragma GCC diagnostic push\n"
+	"#pragma GCC diagnostic ignored \"-Wzero-as-null-pointer-constant\"\n"
+	"#endif\n";
+
+/** Closes what the prelude opened, before the header's last line. */
+const char p_s_self_contained_epilogue[] =
+	"\n#if defined(__clang__)\n"
+	"#pragma clang diagnostic pop\n"
+	"#elif defined(__GNUC__)\n"
+	"#pragma GCC diagnostic pop\n"
+	"#endif\n";
+
 bool b_IsAsciiLetter(char n_char)
 {
 	return (n_char >= 'a' && n_char <= 'z') || (n_char >= 'A' && n_char <= 'Z');
@@ -239,9 +277,15 @@ bool b_WriteHeader(const HeaderContent &r_content, FILE *p_out, FILE *p_err)
 		return false;
 	}
 	WriteCommentBlock(p_file, r_content, n_base);
-	fprintf(p_file, "#pragma once\n");
+	// GCC warns about "#pragma once" in a file compiled by itself (a precompiled
+	// header); the include guard below does the same work there
+	fputs((r_options.b_self_contained)? "#if !defined(__INCLUDE_LEVEL__) || __INCLUDE_LEVEL__ > 0\n"
+		"#pragma once\n#endif\n" : "#pragma once\n", p_file);
 	fprintf(p_file, "#ifndef __%s_INCLUDED\n", s_guard.c_str());
-	fprintf(p_file, "#define __%s_INCLUDED\n\n", s_guard.c_str());
+	fprintf(p_file, "#define __%s_INCLUDED\n", s_guard.c_str());
+	if(r_options.b_self_contained)
+		fputs(p_s_self_contained_prelude, p_file);
+	fprintf(p_file, "\n");
 	fprintf(p_file, "/**\n *\t@brief image in header, generated from '%s'\n */\n", r_options.p_s_image_file);
 	if(r_options.p_s_class_name)
 		fprintf(p_file, "class %s {\n", r_options.p_s_class_name);
@@ -267,6 +311,8 @@ bool b_WriteHeader(const HeaderContent &r_content, FILE *p_out, FILE *p_err)
 		}
 	} else
 		WriteSharedDecompressor(p_file, r_content, s_code, n_base, s_class);
+	if(r_options.b_self_contained)
+		fputs(p_s_self_contained_epilogue, p_file);
 	fprintf(p_file, "\n#endif // __%s_INCLUDED\n", s_guard.c_str());
 
 	const bool b_write_error = ferror(p_file) != 0;

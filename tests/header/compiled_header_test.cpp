@@ -17,6 +17,9 @@
  *	assertions, warnings as errors, and check that every decompressed raster
  *	hashes to its n_CRC32(), equals what the tool's own decoder made of the
  *	same text (test_decompress.tga), and equals the input where lossless.
+ *	Each case is also made with "--self-contained": those headers compile on
+ *	their own, and in a program that provides nothing but min and max macros
+ *	(as <windows.h> defines them), or the whole prelude of the default form.
  */
 
 namespace {
@@ -49,7 +52,12 @@ const char *const p_s_program_head =
 	"#include <stdio.h>\n#include <stdlib.h>\n#include <string.h>\n#include <new>\n#include <algorithm>\n"
 	"using std::min;\nusing std::max;\n#define _ASSERTE(x) assert(x)\n\n";
 
+// a program of self-contained headers may define anything, or nothing
+const char *const p_s_min_max_macros =
+	"#define min(a, b) (((a) < (b))? (a) : (b))\n#define max(a, b) (((a) > (b))? (a) : (b))\n\n";
+
 const char *const p_s_program_checker =
+	"#include <stdio.h>\n\n"
 	"static uint32_t n_Crc32(const uint32_t *p_pixels, size_t n_pixel_num)\n{\n"
 	"\tconst uint8_t *p_byte = (const uint8_t*)p_pixels;\n\tuint32_t n_crc = 0xffffffffU;\n"
 	"\tfor(size_t i = 0; i < n_pixel_num * 4; ++ i) {\n\t\tn_crc ^= p_byte[i];\n"
@@ -85,25 +93,36 @@ protected:
 	static void SetUpTestSuite()
 	{
 		p_dir = new TempDir;
-		std::string s_program = p_s_program_head;
-		std::string s_main = "int main()\n{\n\tint n_failed = 0;\n";
+		std::string s_includes, s_self_contained_includes;
+		std::string s_main = "int main()\n{\n\tint n_failed = 0;\n", s_self_contained_main = s_main;
 		for(size_t i = 0; i < sizeof(p_header_cases) / sizeof(p_header_cases[0]); ++ i) {
 			const HeaderCase &r_case = p_header_cases[i];
 			const std::string s_index = std::to_string(i), s_source = std::string(PIXMOLD_TEST_DATA_DIR "/") + r_case.p_s_image;
 			const std::string s_image = "image" + s_index + s_source.substr(s_source.rfind('.'));
 			WriteFile(p_dir->s_File(s_image), s_ReadFile(s_source));
-			std::vector<std::string> args = {s_image, "image" + s_index + ".h", "--class-name", "CImage" + s_index};
-			args.insert(args.end(), r_case.options.begin(), r_case.options.end());
-			ProcessResult run = RunTool(args, p_dir->s_Path());
-			ASSERT_EQ(run.n_status, 0) << r_case.p_s_image << ": " << run.s_err;
-			ASSERT_EQ(rename(p_dir->s_File("test_decompress.tga").c_str(),
-				p_dir->s_File("reference" + s_index + ".tga").c_str()), 0);
-			s_program += "#include \"image" + s_index + ".h\"\n";
-			s_main += "\tif(!b_Check<CImage" + s_index + ">(\"decoded" + s_index + ".raw\")) {\n"
-				"\t\tprintf(\"image " + s_index + " failed\\n\");\n\t\t++ n_failed;\n\t}\n";
+			for(const char *p_s_form : {"image", "self_contained"}) {
+				const bool b_self_contained = !strcmp(p_s_form, "self_contained");
+				const std::string s_name = p_s_form + s_index, s_class = "C" + s_name;
+				std::vector<std::string> args = {s_image, s_name + ".h", "--class-name", s_class};
+				args.insert(args.end(), r_case.options.begin(), r_case.options.end());
+				if(b_self_contained)
+					args.push_back("--self-contained");
+				ProcessResult run = RunTool(args, p_dir->s_Path());
+				ASSERT_EQ(run.n_status, 0) << r_case.p_s_image << ": " << run.s_err;
+				ASSERT_EQ(rename(p_dir->s_File("test_decompress.tga").c_str(),
+					p_dir->s_File("reference" + s_index + ".tga").c_str()), 0);
+				(b_self_contained? s_self_contained_includes : s_includes) += "#include \"" + s_name + ".h\"\n";
+				(b_self_contained? s_self_contained_main : s_main) += "\tif(!b_Check<" + s_class + ">(\"decoded" +
+					s_index + ".raw\")) {\n\t\tprintf(\"image " + s_index + " failed\\n\");\n\t\t++ n_failed;\n\t}\n";
+			}
 		}
 		s_main += "\treturn n_failed;\n}\n";
-		WriteFile(p_dir->s_File("program.cpp"), s_program + p_s_program_checker + s_main);
+		s_self_contained_main += "\treturn n_failed;\n}\n";
+		WriteFile(p_dir->s_File("program.cpp"), p_s_program_head + s_includes + p_s_program_checker + s_main);
+		WriteFile(p_dir->s_File("self_contained.cpp"), p_s_min_max_macros + s_self_contained_includes +
+			p_s_program_checker + s_self_contained_main);
+		WriteFile(p_dir->s_File("self_contained_prelude.cpp"), p_s_program_head + s_self_contained_includes +
+			p_s_program_checker + s_self_contained_main);
 	}
 
 	static void TearDownTestSuite()
@@ -112,11 +131,12 @@ protected:
 		p_dir = nullptr;
 	}
 
-	/** @brief builds the program with a compiler and flags, runs it, and returns whether all checks passed */
-	static void BuildAndRun(const std::string &s_compiler, const std::vector<std::string> &r_flags)
+	/** @brief builds a program with a compiler and flags, runs it, and expects all its checks to pass */
+	static void BuildAndRun(const std::string &s_compiler, const std::vector<std::string> &r_flags,
+		const std::string &s_program = "program.cpp")
 	{
 		std::vector<std::string> args = {s_compiler, "-Wall", "-Wextra", "-Wshadow", "-Wconversion", "-Wsign-conversion",
-			"-Werror", "-o", "program", "program.cpp"};
+			"-Werror", "-o", "program", s_program};
 		args.insert(args.end(), r_flags.begin(), r_flags.end());
 		ProcessResult build = RunProcess(args, p_dir->s_Path());
 		ASSERT_EQ(build.n_status, 0) << s_compiler << " failed:\n" << build.s_err.substr(0, 4000);
@@ -144,6 +164,25 @@ TEST_F(CompiledHeaders, DecodeToTheirChecksumWithClangUnderEveryStandard)
 	for(const char *p_s_std : {"-std=c++11", "-std=c++14", "-std=c++17", "-std=c++20"}) {
 		for(const char *p_s_assert : {"-DNDEBUG", "-UNDEBUG"})
 			BuildAndRun("clang++", {p_s_std, p_s_assert, "-O1"});
+	}
+}
+
+TEST_F(CompiledHeaders, SelfContainedOnesNeedNothingFromTheIncluder)
+{
+	for(const char *p_s_compiler : {"g++", "clang++"}) {
+		for(const char *p_s_program : {"self_contained.cpp", "self_contained_prelude.cpp"}) {
+			BuildAndRun(p_s_compiler, {"-std=c++11", "-UNDEBUG", "-O1", "-Wzero-as-null-pointer-constant"}, p_s_program);
+			BuildAndRun(p_s_compiler, {"-std=c++20", "-DNDEBUG", "-O1", "-Wzero-as-null-pointer-constant"}, p_s_program);
+		}
+	}
+	// each on its own, as a precompiled header or an indexer takes it
+	for(size_t i = 0; i < sizeof(p_header_cases) / sizeof(p_header_cases[0]); ++ i) {
+		const std::string s_header = "self_contained" + std::to_string(i) + ".h";
+		for(const char *p_s_compiler : {"g++", "clang++"}) {
+			const ProcessResult build = RunProcess({p_s_compiler, "-std=c++11", "-x", "c++-header", "-fsyntax-only",
+				"-Wall", "-Wextra", "-Wshadow", "-Wconversion", "-Wsign-conversion", "-Werror", s_header}, p_dir->s_Path());
+			EXPECT_EQ(build.n_status, 0) << p_s_compiler << " " << s_header << ":\n" << build.s_err.substr(0, 2000);
+		}
 	}
 }
 
