@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "compress/base64.h"
@@ -14,6 +16,7 @@
 #include "compress/crc32.h"
 #include "compress/predictor_search.h"
 #include "compress/stream_format.h"
+#include "driver/atomic_file.h"
 #include "driver/command_line.h"
 #include "driver/file_timestamp.h"
 #include "driver/search_step.h"
@@ -30,6 +33,65 @@ namespace {
 const char *const p_s_test_image = "test_decompress.tga"; // the decoded image, for inspection
 
 enum class ImageFormat { Unknown, Tga, Png, Jpeg };
+
+/**
+ *	@brief opens the null device on a closed standard input, output or error,
+ *		so that no file the run opens takes their number and receives what is
+ *		meant for them
+ */
+void OpenClosedStandardDescriptors()
+{
+	for(int n_descriptor = STDIN_FILENO; n_descriptor <= STDERR_FILENO; ++ n_descriptor) {
+		// the lowest free number is the closed one, as the lower ones are open by now
+		if(fcntl(n_descriptor, F_GETFD) < 0 && errno == EBADF)
+			open("/dev/null", O_RDWR);
+	}
+}
+
+/** @brief tells whether two paths name one existing file (device and inode), whatever their spelling or links */
+bool b_SameFile(const char *p_s_path, const char *p_s_other_path)
+{
+	struct stat t_status, t_other_status;
+	return !stat(p_s_path, &t_status) && !stat(p_s_other_path, &t_other_status) &&
+		t_status.st_dev == t_other_status.st_dev && t_status.st_ino == t_other_status.st_ino;
+}
+
+/** @brief tells whether a path names the entry p_s_name of the working folder, existing or not */
+bool b_NamesWorkingFolderEntry(const std::string &s_path, const char *p_s_name)
+{
+	const size_t n_slash = s_path.rfind('/');
+	const std::string s_name = (n_slash == std::string::npos)? s_path : s_path.substr(n_slash + 1);
+	const std::string s_folder = (n_slash == std::string::npos)? "." : (n_slash)? s_path.substr(0, n_slash) : "/";
+	return s_name == p_s_name && b_SameFile(s_folder.c_str(), ".");
+}
+
+/**
+ *	@brief refuses, before anything is written, a run whose outputs would
+ *		replace its input or one another: the header is written over what its
+ *		path names (through links), and the decoded image goes to the working
+ *		folder's test_decompress.tga
+ *	@return false after printing why
+ */
+bool b_OutputsSpareTheInput(const ConversionOptions &r_options, FILE *p_err)
+{
+	const std::string s_header = s_OutputTarget(r_options.p_s_header_file);
+	if(b_SameFile(s_header.c_str(), r_options.p_s_image_file)) {
+		fprintf(p_err, "error: the header file '%s' is the image file '%s'\n",
+			r_options.p_s_header_file, r_options.p_s_image_file);
+		return false;
+	}
+	if(b_NamesWorkingFolderEntry(s_header, p_s_test_image) || b_SameFile(s_header.c_str(), p_s_test_image)) {
+		fprintf(p_err, "error: the header file '%s' is the '%s' that the run writes the decoded image to\n",
+			r_options.p_s_header_file, p_s_test_image);
+		return false;
+	}
+	if(b_SameFile(r_options.p_s_image_file, p_s_test_image)) {
+		fprintf(p_err, "error: the image file '%s' is the '%s' that the run writes the decoded image to\n",
+			r_options.p_s_image_file, p_s_test_image);
+		return false;
+	}
+	return true;
+}
 
 /** @brief picks the reader by the text from the last "." of the whole path, ignoring case */
 ImageFormat n_ImageFormat(const char *p_s_filename)
@@ -216,6 +278,7 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 
 int n_RunConversion(int n_arg_num, const char **p_arg_list, SearchMethod n_search_method)
 {
+	OpenClosedStandardDescriptors();
 	ConversionOptions t_options;
 	switch(n_ParseCommandLine(n_arg_num, p_arg_list, t_options, stdout, stderr)) {
 	case CommandLineVerdict::Usage:
@@ -231,6 +294,8 @@ int n_RunConversion(int n_arg_num, const char **p_arg_list, SearchMethod n_searc
 		fprintf(stderr, "error: unknown input file format\n");
 		return -1;
 	}
+	if(!b_OutputsSpareTheInput(t_options, stderr))
+		return -1;
 	LoadFailure t_failure;
 	std::unique_ptr<RasterImage, void (*)(RasterImage*)> p_image(
 		p_LoadImage(n_format, t_options.p_s_image_file, t_options.b_verbose, t_failure), &DeleteRasterImage);

@@ -1,9 +1,12 @@
 #include "header/header_writer.h"
 
+#include <cerrno>
+#include <cstring>
 #include <new>
 
 #include "compress/crc32.h"
 #include "compress/stream_format.h"
+#include "driver/atomic_file.h"
 #include "header/data_literal.h"
 #include "header/decompress_optimiser.h"
 #include "header/decompress_template.h"
@@ -63,12 +66,32 @@ const char *p_s_Bool(bool b_value)
 	return (b_value)? "true" : "false";
 }
 
-void WriteCommentBlock(FILE *p_file, const HeaderContent &r_content, int n_base)
+/**
+ *	@brief a path as it may stand in a comment: a "*" and a "/" next to each
+ *		other get a backslash between them, so that the path can neither end
+ *		the comment nor open a nested one, and a control byte (a line end
+ *		above all) becomes "?", so that the path stays on its comment line;
+ *		any other path is written byte for byte
+ */
+std::string s_CommentSafePath(const char *p_s_path)
+{
+	std::string s_safe;
+	for(const char *p_s = p_s_path; *p_s; ++ p_s) {
+		const char n_char = *p_s;
+		const char n_previous = (s_safe.empty())? 0 : s_safe.back();
+		if((n_char == '/' && n_previous == '*') || (n_char == '*' && n_previous == '/'))
+			s_safe += '\\';
+		s_safe += (uint8_t(n_char) < 0x20 || n_char == 0x7f)? '?' : n_char;
+	}
+	return s_safe;
+}
+
+void WriteCommentBlock(FILE *p_file, const HeaderContent &r_content, int n_base, const std::string &r_s_image_path)
 {
 	const ConversionOptions &r_options = *r_content.p_options;
 	fprintf(p_file, "/**\n");
-	fprintf(p_file, " *\t@file %s\n", r_options.p_s_header_file);
-	fprintf(p_file, " *\t@brief image in header, generated from '%s'\n", r_options.p_s_image_file);
+	fprintf(p_file, " *\t@file %s\n", s_CommentSafePath(r_options.p_s_header_file).c_str());
+	fprintf(p_file, " *\t@brief image in header, generated from '%s'\n", r_s_image_path.c_str());
 	fprintf(p_file, " *\t\t- using prediction / RLE / Huff / BASE%d pipe (loss%s)\n",
 		n_base, (r_options.b_lossless)? "less" : "y");
 	fprintf(p_file, " *\t\t- predictors used: %s for luminance", p_s_PredictorName(r_content.n_predictor_y));
@@ -262,21 +285,25 @@ bool b_WriteHeader(const HeaderContent &r_content, FILE *p_out, FILE *p_err)
 	const int n_base = n_BaseNumber(r_options);
 	const bool b_dynamic = b_DynamicDataForm(r_content.p_s_text->size(), r_options.n_max_cstr_len);
 
-	std::string s_guard, s_class;
+	std::string s_guard, s_class, s_image_path, s_code;
 	try {
 		s_guard = s_GuardText(r_options.p_s_image_file);
 		s_class = s_ClassText(r_options.p_s_image_file);
+		s_image_path = s_CommentSafePath(r_options.p_s_image_file);
+		s_code = p_s_DecompressTemplate(r_options.b_base85);
 	} catch(std::bad_alloc&) {
 		fprintf(p_err, "error: not enough memory\n");
 		return false;
 	}
 
-	FILE *p_file = fopen(r_options.p_s_header_file, "w");
-	if(!p_file) {
-		fprintf(p_err, "error: failed to open '%s' for writing\n", r_options.p_s_header_file);
+	// the header appears complete or not at all; a link at its path has its target replaced
+	AtomicFile header;
+	if(!b_OpenAtomicFile(r_options.p_s_header_file, LinkMode::ReplaceTarget, header)) {
+		fprintf(p_err, "error: failed to open '%s' for writing\n\t%s\n", r_options.p_s_header_file, strerror(errno));
 		return false;
 	}
-	WriteCommentBlock(p_file, r_content, n_base);
+	FILE *p_file = header.p_file;
+	WriteCommentBlock(p_file, r_content, n_base, s_image_path);
 	// GCC warns about "#pragma once" in a file compiled by itself (a precompiled
 	// header); the include guard below does the same work there
 	fputs((r_options.b_self_contained)? "#if !defined(__INCLUDE_LEVEL__) || __INCLUDE_LEVEL__ > 0\n"
@@ -286,7 +313,7 @@ bool b_WriteHeader(const HeaderContent &r_content, FILE *p_out, FILE *p_err)
 	if(r_options.b_self_contained)
 		fputs(p_s_self_contained_prelude, p_file);
 	fprintf(p_file, "\n");
-	fprintf(p_file, "/**\n *\t@brief image in header, generated from '%s'\n */\n", r_options.p_s_image_file);
+	fprintf(p_file, "/**\n *\t@brief image in header, generated from '%s'\n */\n", s_image_path.c_str());
 	if(r_options.p_s_class_name)
 		fprintf(p_file, "class %s {\n", r_options.p_s_class_name);
 	else
@@ -296,17 +323,9 @@ bool b_WriteHeader(const HeaderContent &r_content, FILE *p_out, FILE *p_err)
 	WriteDataAccessor(p_file, r_content, n_base, b_dynamic);
 	WriteDecompressAccessor(p_file, r_content, n_base, b_dynamic);
 
-	std::string s_code;
-	try {
-		s_code = p_s_DecompressTemplate(r_options.b_base85);
-	} catch(std::bad_alloc&) {
-		fclose(p_file);
-		fprintf(p_err, "error: not enough memory\n");
-		return false;
-	}
 	if(!r_options.b_shared_decompress) {
 		if(!b_WritePrivateDecompressor(p_file, r_content, s_code, p_out, p_err)) {
-			fclose(p_file); // the header stays incomplete
+			AbandonAtomicFile(header); // the previous header, if any, stays
 			return false;
 		}
 	} else
@@ -315,9 +334,8 @@ bool b_WriteHeader(const HeaderContent &r_content, FILE *p_out, FILE *p_err)
 		fputs(p_s_self_contained_epilogue, p_file);
 	fprintf(p_file, "\n#endif // __%s_INCLUDED\n", s_guard.c_str());
 
-	const bool b_write_error = ferror(p_file) != 0;
-	if(fclose(p_file) || b_write_error) {
-		fprintf(p_err, "error: failed to write code to '%s'\n", r_options.p_s_header_file);
+	if(!b_CommitAtomicFile(header)) {
+		fprintf(p_err, "error: failed to write code to '%s'\n\t%s\n", r_options.p_s_header_file, strerror(errno));
 		return false;
 	}
 	return true;

@@ -1,7 +1,10 @@
 #include "image/tga_writer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+
+#include "driver/atomic_file.h"
 
 #include "image/raster_image.h"
 #include "image/tga_format.h"
@@ -10,6 +13,7 @@ namespace {
 
 const int n_block_pixels = 256; // true-colour pixels converted per write
 const int n_max_pixel_bytes = 4; // blue, green, red, alpha
+const int n_max_side = 0xffff; // the header's width and height are 16-bit fields
 
 inline void PutLe16(uint8_t *p_dest, uint32_t n_value)
 {
@@ -123,10 +127,23 @@ bool b_WriteTgaFile(FILE *p_file, const RasterImage &r_image)
 
 bool b_SaveTgaImage(const char *p_s_filename, const RasterImage &r_image)
 {
-	FILE *p_file = fopen(p_s_filename, "wb");
-	if(!p_file)
+	if(!b_FitsTgaFile(r_image)) {
+		errno = EFBIG;
 		return false;
-	const bool b_written = b_WriteTgaFile(p_file, r_image);
-	// the runtime writes its buffered tail on closing, so a failed close is a short write too
-	return fclose(p_file) == 0 && b_written;
+	}
+	AtomicFile file;
+	if(!b_OpenAtomicFile(p_s_filename, LinkMode::ReplaceLink, file))
+		return false;
+	if(!b_WriteTgaFile(file.p_file, r_image)) {
+		const int n_error = errno;
+		AbandonAtomicFile(file);
+		errno = n_error;
+		return false;
+	}
+	return b_CommitAtomicFile(file);
+}
+
+bool b_FitsTgaFile(const RasterImage &r_image)
+{
+	return r_image.n_width <= n_max_side && r_image.n_height <= n_max_side;
 }

@@ -1,5 +1,7 @@
 #include "verify/round_trip_check.h"
 
+#include <cerrno>
+#include <cstring>
 
 #include "compress/crc32.h"
 #include "image/tga_writer.h"
@@ -22,6 +24,28 @@ uint32_t n_DifferingPixels(const uint32_t *p_decoded, const uint32_t *p_original
 	for(size_t i = 0; i < n_pixel_num; ++ i)
 		n_differ += (p_decoded[i] != (p_original[i] | n_opaque))? 1 : 0;
 	return n_differ;
+}
+
+/**
+ *	@brief stores the decoded image for inspection; an image too large for a
+ *		TGA file is not stored, and a test image of an earlier run is removed
+ *		instead, so that the file always belongs to the last run
+ *	@return false, after printing why, when the file could be neither written nor removed
+ */
+bool b_SaveTestImage(const char *p_s_test_image, const RasterImage &r_decoded, FILE *p_err)
+{
+	if(b_FitsTgaFile(r_decoded)) {
+		if(b_SaveTgaImage(p_s_test_image, r_decoded))
+			return true;
+		fprintf(p_err, "error: failed to save tga\n\t%s\n", strerror(errno));
+		return false;
+	}
+	fprintf(p_err, "warning: %s is not written: the image is %d x %d pixels, and a TGA file holds at most "
+		"65535 per side\n", p_s_test_image, int(r_decoded.n_width), int(r_decoded.n_height));
+	if(!remove(p_s_test_image) || errno == ENOENT)
+		return true;
+	fprintf(p_err, "error: failed to remove the %s of an earlier run\n\t%s\n", p_s_test_image, strerror(errno));
+	return false;
 }
 
 } // namespace
@@ -71,12 +95,10 @@ int n_RoundTripCheck(const RoundTripInput &r_input, const char *p_s_test_image, 
 
 	RasterImage t_decoded_image = r_image;
 	t_decoded_image.p_pixels = p_decoded;
-	const bool b_saved = b_SaveTgaImage(p_s_test_image, t_decoded_image);
+	const bool b_saved = b_SaveTestImage(p_s_test_image, t_decoded_image, p_err);
 	delete[] p_decoded;
-	if(!b_saved) {
-		fprintf(p_err, "error: failed to save tga\n");
+	if(!b_saved)
 		return -1;
-	}
 	if(r_options.b_verbose)
 		fprintf(p_out, "\ndone\n");
 	return n_result;

@@ -198,5 +198,5 @@ TEST(Conversion, UnwritableHeaderFails)
 	ToolCase tool;
 	ProcessResult run = tool.t_Run({"pic.tga", "no/dir/pic.h"});
 	EXPECT_EQ(run.n_status, 255);
-	EXPECT_EQ(run.s_err, "error: failed to open 'no/dir/pic.h' for writing\n");
+	EXPECT_EQ(run.s_err, "error: failed to open 'no/dir/pic.h' for writing\n\tNo such file or directory\n");
 }

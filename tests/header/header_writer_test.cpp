@@ -249,5 +249,5 @@ TEST(HeaderWriter, UnwritablePathFailsWithItsMessage)
 	header.options.p_s_header_file = s_path.c_str();
 	std::string s_err;
 	EXPECT_EQ(header.s_Write(&s_err), "");
-	EXPECT_EQ(s_err, "error: failed to open '" + s_path + "' for writing\n");
+	EXPECT_EQ(s_err, "error: failed to open '" + s_path + "' for writing\n\tNo such file or directory\n");
 }

@@ -138,7 +138,7 @@ TEST(RoundTripCheck, UnwritableTestImageFails)
 	CheckCase check(false, true);
 	std::string s_out, s_err;
 	EXPECT_EQ(check.n_Check(s_out, s_err, "no/such/folder/test.tga"), -1);
-	EXPECT_EQ(s_err, "error: failed to save tga\n");
+	EXPECT_EQ(s_err, "error: failed to save tga\n\tNo such file or directory\n");
 	EXPECT_EQ(s_out.find("done"), std::string::npos);
 }
 
