@@ -140,6 +140,22 @@ TEST(HeaderWriter, CommentListsOnlyThePlanesTheImageHas)
 	EXPECT_NE(s_header.find("\tstatic inline bool b_Lossless()\n\t{\n\t\treturn true;"), std::string::npos);
 }
 
+TEST(HeaderWriter, PathsInCommentsCanNeitherEndTheCommentNorStartALine)
+{
+	HeaderCase header;
+	header.options.p_s_image_file = "a*/b/*c\n#error injected\r.png";
+	header.options.b_self_contained = true;
+	const std::string s_header = header.s_Write();
+	const std::string s_line = "generated from 'a*\\/b/\\*c?#error injected?.png'\n";
+	EXPECT_NE(s_header.find(" *\t@brief image in header, " + s_line), s_header.rfind(" *\t@brief image in header, " + s_line));
+	EXPECT_EQ(s_header.find("#error"), s_header.find("#error injected?.png'"));
+	// the class and guard names do not depend on the comment form
+	EXPECT_NE(s_header.find("class Ca__b__c__error_injected__png {"), std::string::npos);
+	const ProcessResult build = RunProcess({"g++", "-std=c++11", "-x", "c++-header", "-fsyntax-only", "-Wall", "-Wextra",
+		"-Werror", header.s_path}, header.dir.s_Path());
+	EXPECT_EQ(build.n_status, 0) << build.s_err;
+}
+
 TEST(HeaderWriter, UnknownFileTimePrintsMinusOne)
 {
 	HeaderCase header;
