@@ -164,12 +164,11 @@ bool b_ReadHuffmanTables(uint16_t, JpegDecoder &r_decoder, JpegByteReader &r_rea
 /** @brief tells whether a sampling factor is one the decoder takes; records why not */
 bool b_SupportedSamplingFactor(int n_factor, LoadFailure *p_failure)
 {
-	const int n_max_factor = 4;
+	const int n_valid_unsupported_factor = 3; // the format allows 1 to 4; 3 does not divide 4
 	if(n_factor == 1 || n_factor == 2 || n_factor == 4)
 		return true;
-	if(n_factor < 1 || n_factor > n_max_factor)
-		return b_LoadFailed(p_failure, LoadError::Corrupt, "sampling factor %d", n_factor);
-	return b_LoadFailed(p_failure, LoadError::Unsupported, "sampling factor %d", n_factor);
+	return b_LoadFailed(p_failure, (n_factor == n_valid_unsupported_factor)? LoadError::Unsupported : LoadError::Corrupt,
+		"sampling factor %d", n_factor);
 }
 
 /** @brief checks the frame's precision, size and component count, all read before the components */

@@ -316,4 +316,16 @@ TEST(JpegRefusal, ReadErrorIsToldFromTheEndOfTheFile)
 	EXPECT_EQ(failure.n_system_error, EISDIR);
 }
 
+TEST(JpegRefusal, FileWithoutSoiReadsAsNoJpegWithTheRemarkAfterIt)
+{
+	LoadFailure failure, plain;
+	ImageHolder image(p_DecodeJpegBytes("GIF89a", &failure));
+	b_LoadFailed(&plain, LoadError::NotThisFormat, "PNG");
+	char p_s_text[256];
+	DescribeLoadFailure(failure, p_s_text, sizeof(p_s_text));
+	EXPECT_STREQ(p_s_text, "not a JPEG file (no start-of-image marker in its first 64 KiB)");
+	DescribeLoadFailure(plain, p_s_text, sizeof(p_s_text));
+	EXPECT_STREQ(p_s_text, "not a PNG file");
+}
+
 } // namespace
