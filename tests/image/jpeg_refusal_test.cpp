@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <stdexcept>
@@ -201,11 +200,13 @@ std::vector<Refusal> Refusals()
 			LoadError::Corrupt, "DHT segment declares more codes of a length than fit"},
 		{"HuffmanCodesAfterAFullLength", s_BeforeScan(s_color, s_HuffmanSegment(0x02, {{16, 255}, {15, 255}, {1, 2}})),
 			LoadError::Corrupt, "DHT segment declares more codes of a length than fit"},
+		// three codes of 2 bits, one symbol
 		{"HuffmanSymbolsMissing", s_BeforeScan(s_color, s_Segment(n_dht, std::string("\x00\x00\x03", 3) + std::string(14, '\0') + "\x01")),
 			LoadError::Corrupt, "DHT segment declares more symbols than it holds"},
 		{"HuffmanTable4", s_BeforeScan(s_color, s_HuffmanSegment(0x04, {{1, 1}})), LoadError::Corrupt, "DHT segment defines table 4"},
 		{"HuffmanClass2", s_BeforeScan(s_color, s_HuffmanSegment(0x20, {{1, 1}})), LoadError::Corrupt, "DHT segment defines table class 2"},
-		{"QuantTable4", s_BeforeScan(s_color, s_Segment(n_dqt, "\x04" + std::string(64, '\x01'))), LoadError::Corrupt, "DQT segment defines table 4"},
+		{"QuantTable4", s_BeforeScan(s_color, s_Segment(n_dqt, "\x04" + std::string(64, '\x01'))),
+			LoadError::Corrupt, "DQT segment defines table 4"},
 		{"QuantPrecision2", s_BeforeScan(s_color, s_Segment(n_dqt, "\x20" + std::string(64, '\x01'))),
 			LoadError::Corrupt, "DQT segment gives entry precision 2"},
 		{"SixteenBitQuantTableCut", s_BeforeScan(s_color, s_Segment(n_dqt, "\x10" + std::string(100, '\x01'))),
@@ -233,7 +234,8 @@ std::vector<Refusal> Refusals()
 		{"AcRunWithoutCoefficient", s_BeforeScan(s_OneBlockWithScan(s_dc_zero + "0"), s_HuffmanSegment(0x10, {{1, 1}}, 0x10)),
 			LoadError::Corrupt, "bad AC symbol 0x10 in the scan"},
 		{"ScanListsYTwice", s_WithByte(s_color, n_scan + n_sos_first_component + 2, 1), LoadError::Corrupt, "scan lists component 1 twice"},
-		{"ScanComponentNotInFrame", s_WithByte(s_color, n_scan + n_sos_first_component, 4), LoadError::Corrupt, "scan component 4 is not in the frame"},
+		{"ScanComponentNotInFrame", s_WithByte(s_color, n_scan + n_sos_first_component, 4),
+			LoadError::Corrupt, "scan component 4 is not in the frame"},
 		{"ScanTablesNeverDefined", s_WithByte(s_color, n_scan + n_sos_first_component + 1, 0x22),
 			LoadError::Corrupt, "scan component 1 uses Huffman tables 2 and 2, not both defined"},
 		{"ScanTableAbove3", s_WithByte(s_color, n_scan + n_sos_first_component + 1, 0x04),
@@ -244,8 +246,10 @@ std::vector<Refusal> Refusals()
 		{"FrameIdentifiers113", s_WithByte(s_color, n_component + 3, 1), LoadError::Corrupt, "two frame components with identifier 1"},
 		{"SamplingFactor3", s_WithByte(s_color, n_component + 1, 0x32), LoadError::Unsupported, "sampling factor 3"},
 		{"SamplingFactor0", s_WithByte(s_color, n_component + 4, 0x10), LoadError::Corrupt, "sampling factor 0"},
-		{"QuantTableNumber4", s_WithByte(s_color, n_component + 2, 4), LoadError::Corrupt, "frame component 1 names quantisation table 4"},
-		{"QuantTableNeverDefined", s_WithByte(s_color, n_component + 2, 3), LoadError::Corrupt, "component 1 uses quantisation table 3, not defined"},
+		{"QuantTableNumber4", s_WithByte(s_color, n_component + 2, 4),
+			LoadError::Corrupt, "frame component 1 names quantisation table 4"},
+		{"QuantTableNeverDefined", s_WithByte(s_color, n_component + 2, 3),
+			LoadError::Corrupt, "component 1 uses quantisation table 3, not defined"},
 	};
 	const std::pair<uint16_t, const char*> p_refused_marker[] = {{0xffc3, "lossless JPEG"}, {0xffc5, "hierarchical JPEG"},
 		{0xffc8, "JPEG extensions (JPG marker)"}, {0xffc9, "arithmetic-coded JPEG"}, {0xffcc, "arithmetic-coded JPEG"},
