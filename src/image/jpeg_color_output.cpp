@@ -34,14 +34,41 @@ void MakeJpegColorTables(JpegColorTables &r_tables)
 	FillColorTable(r_tables.p_cb_b, 1.772f);
 }
 
-RasterImage *p_AssembleJpegImage(const JpegDecoder &r_decoder)
+/*
+ *	Three components are Y, Cb and Cr unless the file says they are R, G and
+ *	B: by an Adobe segment with transform 0, or, without one, by naming them
+ *	'R', 'G' and 'B', as libjpeg reads them. Another Adobe transform is taken
+ *	as YCbCr, as libjpeg does. Their identifiers say nothing else: 1, 2, 3 is
+ *	as good as 0, 1, 2.
+ */
+bool b_CheckJpegColorSpace(const JpegDecoder &r_decoder, LoadFailure *p_failure)
+{
+	const int n_adobe_untransformed = 0;
+	if(r_decoder.n_component_num != 3)
+		return true;
+	if(r_decoder.b_adobe_seen) {
+		if(r_decoder.n_adobe_transform == n_adobe_untransformed)
+			return b_LoadFailed(p_failure, LoadError::Unsupported, "RGB JPEG (Adobe transform 0)");
+		return true;
+	}
+	const JpegComponent *p_component = r_decoder.p_component;
+	if(p_component[0].n_id == 'R' && p_component[1].n_id == 'G' && p_component[2].n_id == 'B')
+		return b_LoadFailed(p_failure, LoadError::Unsupported, "RGB JPEG (components named R, G and B)");
+	return true;
+}
+
+RasterImage *p_AssembleJpegImage(const JpegDecoder &r_decoder, LoadFailure *p_failure)
 {
 	const int n_width = r_decoder.n_width, n_height = r_decoder.n_height;
-	if(r_decoder.n_component_num != 1 && r_decoder.n_component_num != 3)
+	if(r_decoder.n_component_num != 1 && r_decoder.n_component_num != 3) {
+		b_LoadFailed(p_failure, LoadError::Unsupported, "JPEG with %d components", r_decoder.n_component_num);
 		return nullptr;
+	}
 	RasterImage *p_image = p_NewRasterImage(n_width, n_height);
-	if(!p_image)
+	if(!p_image) {
+		b_LoadFailed(p_failure, LoadError::NoMemory);
 		return nullptr;
+	}
 	p_image->n_channel_bits = r_decoder.n_precision;
 	p_image->b_grayscale = r_decoder.n_component_num == 1;
 	p_image->b_alpha = false;

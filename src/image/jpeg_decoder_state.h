@@ -53,6 +53,8 @@ struct JpegDecoder {
 	int32_t n_mcus_per_row;
 	uint8_t n_component_num;
 	JpegComponent p_component[n_jpeg_max_component_num];
+	bool b_adobe_seen; // an Adobe APP14 segment was read
+	uint8_t n_adobe_transform; // its colour transform: 0 none (RGB or CMYK), 1 YCbCr, 2 YCCK
 	bool b_restart_enabled;
 	uint16_t n_restart_interval;
 	bool b_frame_seen;

@@ -7,7 +7,7 @@ int n_LayOutJpegHuffmanCodes(JpegHuffmanTable &r_table)
 	for(int i = 0; i < n_jpeg_max_code_length; ++ i) {
 		const int n_count = r_table.p_count[i];
 		// a length of i + 1 bits has 2^(i + 1) codes, some already taken as prefixes of shorter ones
-		if(n_count > n_jpeg_max_symbol_num - n_symbol_num || n_code + uint32_t(n_count) > uint32_t(2) << i)
+		if(n_code + uint32_t(n_count) > uint32_t(2) << i)
 			return -1;
 		r_table.p_first_code[i] = n_code;
 		r_table.p_first_symbol[i] = uint16_t(n_symbol_num);

@@ -23,10 +23,11 @@ struct JpegHuffmanTable {
 
 /**
  *	@brief lays out the codes for the counts already in r_table.p_count
- *	@return the number of symbols the table takes, or -1 when the counts ask
- *		for more than 256 symbols or for more codes of some length than fit
- *		(a table that no code stream could follow)
- *	@note The caller fills p_symbol and sets b_defined.
+ *	@return the number of symbols the counts declare (up to 16 x 255), or -1
+ *		when they ask for more codes of some length than fit (a table that no
+ *		code stream could follow)
+ *	@note The caller checks the count against n_jpeg_max_symbol_num, fills
+ *		p_symbol and sets b_defined.
  */
 int n_LayOutJpegHuffmanCodes(JpegHuffmanTable &r_table);
 

@@ -19,18 +19,22 @@ enum JpegMarker {
 	marker_DNL = 0xffdc,
 	marker_DRI = 0xffdd,
 	marker_APP0 = 0xffe0,
+	marker_APP14 = 0xffee,
 	marker_COM = 0xfffe
 };
 
 /**
  *	@brief handles the segment that the marker n_marker opens (the marker
  *		itself already read), through the marker table
- *	@return false for a refused or unknown marker and for a segment that fails its checks
+ *	@return false for a refused or unknown marker and for a segment that fails
+ *		its checks, with the reason recorded through r_reader
+ *	@note While the handler runs, r_reader.p_s_part names the segment.
  */
 bool b_ReadJpegSegment(uint16_t n_marker, JpegDecoder &r_decoder, JpegByteReader &r_reader);
 
 /**
- *	@brief reads the length field of a segment, which counts itself
+ *	@brief reads the length field of the segment r_reader.p_s_part names,
+ *		which counts itself
  *	@return false at the end of the data or when the length is below
  *		n_min_length (and never accepts less than the field's own 2 bytes)
  */

@@ -1,17 +1,36 @@
 #include "image/jpeg_stream.h"
 
-void InitJpegByteReader(JpegByteReader &r_reader, FILE *p_file)
+#include <cerrno>
+
+void InitJpegByteReader(JpegByteReader &r_reader, FILE *p_file, LoadFailure *p_failure)
 {
 	r_reader.p_file = p_file;
 	r_reader.n_valid = 0;
 	r_reader.n_cursor = 0;
+	r_reader.p_failure = p_failure;
+	r_reader.p_s_part = nullptr;
 }
 
 bool b_RefillJpegBuffer(JpegByteReader &r_reader)
 {
 	r_reader.n_cursor = 0;
 	r_reader.n_valid = fread(r_reader.p_buffer, 1, n_jpeg_read_buffer_size, r_reader.p_file);
-	return r_reader.n_valid != 0;
+	if(r_reader.n_valid)
+		return true;
+	if(ferror(r_reader.p_file))
+		return b_LoadSystemFailed(r_reader.p_failure, LoadError::CannotRead, errno);
+	if(r_reader.p_s_part)
+		return b_LoadFailed(r_reader.p_failure, LoadError::EndsEarly, "inside the %s", r_reader.p_s_part);
+	return false;
+}
+
+bool b_ReadJpegBytes(JpegByteReader &r_reader, uint8_t *p_dest, size_t n_size)
+{
+	for(size_t i = 0; i < n_size; ++ i) {
+		if(!b_ReadJpegByte(r_reader, p_dest[i]))
+			return false;
+	}
+	return true;
 }
 
 bool b_ReadJpegWord(JpegByteReader &r_reader, uint16_t &r_n_word)

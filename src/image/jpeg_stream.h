@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "image/load_failure.h"
+
 /*
  *	Reading a JPEG stream: bytes through a fixed buffer, bits of the
  *	entropy-coded data one at a time, and the search for the next marker.
@@ -12,11 +14,19 @@
 
 const size_t n_jpeg_read_buffer_size = 16384;
 
-/** Buffered reading of the open file; a refill that yields no byte is the end of the data. */
+/**
+ *	Buffered reading of the open file; a refill that yields no byte is the end
+ *	of the data. The reader also carries the record of why the decode failed:
+ *	it records a failed read itself, and the end of the data inside a part of
+ *	the file it was told of; the parsers record every other fault in it.
+ */
 struct JpegByteReader {
 	FILE *p_file;
 	size_t n_valid; // bytes of the buffer holding data
 	size_t n_cursor; // next byte to hand out
+	LoadFailure *p_failure; // null: nothing is recorded
+	const char *p_s_part; // the part being read ("DHT segment", "scan data"), named when the
+		// data ends inside it; null where the caller says what that end means
 	uint8_t p_buffer[n_jpeg_read_buffer_size];
 };
 
@@ -28,9 +38,13 @@ struct JpegBitReader {
 	bool b_error; // the byte reader failed; every caller checks this after reading
 };
 
-void InitJpegByteReader(JpegByteReader &r_reader, FILE *p_file);
+void InitJpegByteReader(JpegByteReader &r_reader, FILE *p_file, LoadFailure *p_failure);
 
-/** @brief refills the buffer; false at the end of the data */
+/**
+ *	@brief refills the buffer
+ *	@return false at the end of the data, having recorded a read error as
+ *		such and an end inside a named part as the file ending early
+ */
 bool b_RefillJpegBuffer(JpegByteReader &r_reader);
 
 /** @brief reads one byte; false at the end of the data */
@@ -41,6 +55,9 @@ inline bool b_ReadJpegByte(JpegByteReader &r_reader, uint8_t &r_n_byte)
 	r_n_byte = r_reader.p_buffer[r_reader.n_cursor ++];
 	return true;
 }
+
+/** @brief reads n_size bytes into p_dest; false when the data ends first */
+bool b_ReadJpegBytes(JpegByteReader &r_reader, uint8_t *p_dest, size_t n_size);
 
 /** @brief reads a big-endian 16-bit word */
 bool b_ReadJpegWord(JpegByteReader &r_reader, uint16_t &r_n_word);

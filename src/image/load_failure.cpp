@@ -42,9 +42,12 @@ void DescribeLoadFailure(const LoadFailure &r_failure, char *p_s_text, size_t n_
 	case LoadError::CannotRead:
 		snprintf(p_s_text, n_size, "cannot read the file: %s", strerror(r_failure.n_system_error));
 		break;
-	case LoadError::NotThisFormat:
-		snprintf(p_s_text, n_size, "not a %s file", p_s_detail);
+	case LoadError::NotThisFormat: {
+		// the format's name, then any remark: "JPEG (no ...)" reads "not a JPEG file (no ...)"
+		const int n_name_length = int(strcspn(p_s_detail, " "));
+		snprintf(p_s_text, n_size, "not a %.*s file%s", n_name_length, p_s_detail, p_s_detail + n_name_length);
 		break;
+	}
 	case LoadError::EndsEarly:
 		snprintf(p_s_text, n_size, "the file ends early%s%s", p_s_separator, p_s_detail);
 		break;

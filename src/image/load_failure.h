@@ -7,7 +7,8 @@ enum class LoadError {
 	None,
 	CannotOpen, // the system's reason in n_system_error
 	CannotRead, // a read failed before the end of the file; the system's reason in n_system_error
-	NotThisFormat, // the bytes are not a file of the format in p_s_detail ("PNG", "JPEG", ...)
+	NotThisFormat, // the bytes are not a file of the format p_s_detail names ("PNG", "JPEG", ...),
+		// maybe followed by a space and a remark: "JPEG (no start-of-image marker ...)"
 	EndsEarly, // the file ends before its data does; p_s_detail may say where
 	Corrupt, // a header, chunk or segment is damaged; p_s_detail says which (libpng's own text for PNG)
 	Unsupported, // a valid file of a kind the tool does not read; p_s_detail names the kind

@@ -108,7 +108,7 @@ TEST(JpegEdge, ComponentsAreTakenInFrameOrderWhateverTheirIdentifiers)
 	// restarts after every MCU also show that each component's prediction restarts
 	const std::string s_jpeg = s_RestartFile(false);
 	const size_t n_frame_ids = n_Marker(s_jpeg, n_sof0) + 10, n_scan_ids = n_Marker(s_jpeg, n_sos) + 5;
-	for(const char *p_s_ids : {"\x02\x03\x04", "\x03\x01\x02", "\x04\x02\x01"}) {
+	for(const char *p_s_ids : {"\x02\x03\x04", "\x03\x01\x02", "\x04\x02\x01", "\x00\x01\x02", "\xc8\x00\x05"}) {
 		std::string s_edited = s_jpeg;
 		for(int i = 0; i < 3; ++ i)
 			s_edited[n_frame_ids + 3 * i] = s_edited[n_scan_ids + 2 * i] = p_s_ids[i];
@@ -163,15 +163,16 @@ TEST(JpegEdge, FileLargerThanTheReadBufferDecodes)
 struct FrameProbe {
 	bool b_frame_accepted;
 	bool b_planes_allocated;
+	LoadFailure failure;
 };
 
 /** @brief runs the segment handlers up to the frame header, then releases the planes */
 FrameProbe t_ReadUpToFrame(FILE *p_file)
 {
 	JpegDecoder decoder = {};
+	FrameProbe probe = {false, false, {}};
 	JpegByteReader reader;
-	InitJpegByteReader(reader, p_file);
-	FrameProbe probe = {false, false};
+	InitJpegByteReader(reader, p_file, &probe.failure);
 	uint16_t n_marker;
 	while(b_FindJpegMarker(reader, n_marker)) {
 		if(n_marker == marker_SOF0) {
@@ -223,6 +224,8 @@ TEST(JpegHostileSize, FrameAtThePixelLimitIsTakenAndOneRowMoreIsNot)
 	const FrameProbe over_limit = t_ReadUpToFrame(s_ClaimingSize(16384, 16385, n_padding));
 	EXPECT_FALSE(over_limit.b_frame_accepted);
 	EXPECT_FALSE(over_limit.b_planes_allocated);
+	EXPECT_EQ(int(over_limit.failure.n_error), int(LoadError::TooLarge));
+	EXPECT_STREQ(over_limit.failure.p_s_detail, "16384 x 16385");
 }
 
 TEST(JpegHostileSize, ShortFileClaimingAHugeFrameFailsBeforeAllocating)
@@ -232,6 +235,8 @@ TEST(JpegHostileSize, ShortFileClaimingAHugeFrameFailsBeforeAllocating)
 	const FrameProbe seekable = t_ReadUpToFrame(s_short);
 	EXPECT_FALSE(seekable.b_frame_accepted);
 	EXPECT_FALSE(seekable.b_planes_allocated);
+	EXPECT_EQ(int(seekable.failure.n_error), int(LoadError::EndsEarly));
+	EXPECT_STREQ(seekable.failure.p_s_detail, "too short for the scan of a 8192 x 8192 image");
 	const FrameProbe enough = t_ReadUpToFrame(s_ClaimingSize(8192, 8192, 1 << 18));
 	EXPECT_TRUE(enough.b_frame_accepted);
 	// through a pipe the size of the rest is unknown: the frame is taken and the scan runs out

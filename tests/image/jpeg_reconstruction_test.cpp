@@ -149,7 +149,7 @@ public:
 		}
 	}
 
-	RasterImage *p_Assemble() const { return p_AssembleJpegImage(m_decoder); }
+	RasterImage *p_Assemble() const { return p_AssembleJpegImage(m_decoder, nullptr); }
 
 private:
 	JpegDecoder m_decoder;

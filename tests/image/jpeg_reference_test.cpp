@@ -63,6 +63,15 @@ JpegWriteSettings t_WithExtraSegments(JpegWriteSettings settings, bool b_jfif)
 	return settings;
 }
 
+/** @brief YCbCr components with the given identifiers, and an Adobe segment (transform 1) in place of JFIF */
+JpegWriteSettings t_Identified(JpegWriteSettings settings, const std::string &s_ids, bool b_adobe)
+{
+	settings.s_component_ids = s_ids;
+	settings.b_adobe = b_adobe;
+	settings.b_jfif = !b_adobe;
+	return settings;
+}
+
 JpegWriteSettings t_SixteenBitTables(int n_quality)
 {
 	JpegWriteSettings settings = t_Settings(n_quality, 2, 2);
@@ -83,6 +92,8 @@ TEST_P(JpegMatchesReference, DecodesCloseToLibjpeg)
 	n_frame = (n_frame == std::string::npos)? n_FindMarker(s_jpeg, 0xffc1) : n_frame;
 	ASSERT_NE(n_frame, std::string::npos);
 	EXPECT_EQ(uint8_t(s_jpeg[n_frame + 11]), r_case.settings.n_luma_h << 4 | r_case.settings.n_luma_v);
+	for(size_t i = 0; i < r_case.settings.s_component_ids.size(); ++ i)
+		EXPECT_EQ(s_jpeg[n_frame + 10 + 3 * i], r_case.settings.s_component_ids[i]);
 	ImageHolder expected(p_ReferenceDecodeJpeg(s_jpeg));
 	ASSERT_TRUE(expected);
 	ImageHolder decoded(p_DecodeJpegBytes(s_jpeg));
@@ -133,7 +144,10 @@ INSTANTIATE_TEST_SUITE_P(JpegReference, JpegMatchesReference, testing::Values(
 	ReferenceCase{"GrayRestartEveryFiveBlocks", 50, 30, t_WithRestarts(t_Gray(75, 2, 2), 5), 0xffdd},
 	ReferenceCase{"ExtraSegments", 32, 32, t_WithExtraSegments(t_Settings(75, 2, 2), true), 0xfffe},
 	ReferenceCase{"NoJfifHeader", 32, 32, t_WithExtraSegments(t_Settings(75, 2, 2), false), 0xffe1},
-	ReferenceCase{"SixteenBitQuantTables", 48, 40, t_SixteenBitTables(3), 0xffc1}),
+	ReferenceCase{"SixteenBitQuantTables", 48, 40, t_SixteenBitTables(3), 0xffc1},
+	ReferenceCase{"ComponentIds012WithRestarts", 50, 30, t_WithRestarts(t_Identified(t_Settings(80, 2, 2), std::string("\0\1\2", 3), false), 2)},
+	ReferenceCase{"ComponentIdsRGBWithAdobeYCbCr", 50, 30, t_Identified(t_Settings(80, 2, 1), "RGB", true), 0xffee},
+	ReferenceCase{"GrayComponentId0", 20, 20, t_Identified(t_Gray(80), std::string(1, '\0'), false)}),
 	[](const testing::TestParamInfo<ReferenceCase> &r_info) { return std::string(r_info.param.p_s_name); });
 
 } // namespace

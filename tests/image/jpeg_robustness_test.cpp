@@ -48,13 +48,17 @@ bool b_WholeImage(const RasterImage &r_image)
 	return true;
 }
 
-TEST(JpegRobustness, EveryTruncationFails)
+TEST(JpegRobustness, EveryTruncationFailsAsEndingEarly)
 {
 	for(const std::string &s_jpeg : SampleFiles()) {
 		ASSERT_TRUE(ImageHolder(p_DecodeJpegBytes(s_jpeg)).p_image);
 		for(size_t n_size = 0; n_size < s_jpeg.size(); ++ n_size) {
-			ImageHolder image(p_DecodeJpegBytes(s_jpeg.substr(0, n_size)));
+			LoadFailure failure;
+			ImageHolder image(p_DecodeJpegBytes(s_jpeg.substr(0, n_size), &failure));
 			ASSERT_FALSE(image) << "cut to " << n_size << " of " << s_jpeg.size();
+			// shorter than SOI, the file is no JPEG at all
+			const LoadError n_expected = (n_size < 2)? LoadError::NotThisFormat : LoadError::EndsEarly;
+			ASSERT_EQ(int(failure.n_error), int(n_expected)) << "cut to " << n_size << ": " << failure.p_s_detail;
 		}
 	}
 }
@@ -91,7 +95,10 @@ TEST(JpegRobustness, MutatedFilesGiveNullOrAWholeImage)
 					break;
 				}
 			}
-			ImageHolder image(p_DecodeJpegBytes(s_jpeg));
+			LoadFailure failure;
+			ImageHolder image(p_DecodeJpegBytes(s_jpeg, &failure));
+			// a refusal always says why, and only a refusal
+			ASSERT_EQ(image.p_image == nullptr, failure.n_error != LoadError::None) << "mutation " << n_mutation;
 			if(image) {
 				ASSERT_TRUE(b_WholeImage(*image.p_image)) << "mutation " << n_mutation;
 				++ n_decoded;

@@ -60,6 +60,10 @@ bool b_Compress(const RasterImage &r_image, const JpegWriteSettings &r_settings,
 	info.input_components = n_channel_num;
 	info.in_color_space = (r_settings.b_gray)? JCS_GRAYSCALE : JCS_RGB;
 	jpeg_set_defaults(&info);
+	if(r_settings.b_rgb)
+		jpeg_set_colorspace(&info, JCS_RGB);
+	for(size_t i = 0; i < r_settings.s_component_ids.size(); ++ i)
+		info.comp_info[i].component_id = uint8_t(r_settings.s_component_ids[i]);
 	jpeg_set_quality(&info, r_settings.n_quality, r_settings.b_force_baseline);
 	info.comp_info[0].h_samp_factor = r_settings.n_luma_h;
 	info.comp_info[0].v_samp_factor = r_settings.n_luma_v;
@@ -67,6 +71,7 @@ bool b_Compress(const RasterImage &r_image, const JpegWriteSettings &r_settings,
 		info.comp_info[i].h_samp_factor = info.comp_info[i].v_samp_factor = 1;
 	info.restart_interval = unsigned(r_settings.n_restart_interval);
 	info.write_JFIF_header = r_settings.b_jfif;
+	info.write_Adobe_marker = r_settings.b_adobe;
 	info.arith_code = r_settings.b_arithmetic;
 	info.dct_method = JDCT_ISLOW;
 	if(r_settings.b_progressive)
@@ -156,13 +161,13 @@ RasterImage *p_ReferenceDecodeJpeg(const std::string &s_jpeg)
 	return p_image;
 }
 
-RasterImage *p_DecodeJpegBytes(const std::string &s_jpeg)
+RasterImage *p_DecodeJpegBytes(const std::string &s_jpeg, LoadFailure *p_failure)
 {
 	std::string s_copy = s_jpeg; // fmemopen wants writable memory
 	FILE *p_file = (s_copy.empty())? fopen("/dev/null", "rb") : fmemopen(&s_copy[0], s_copy.size(), "rb");
 	if(!p_file)
 		throw std::runtime_error("cannot open a memory stream");
-	RasterImage *p_image = p_DecodeJpeg(p_file);
+	RasterImage *p_image = p_DecodeJpeg(p_file, p_failure);
 	fclose(p_file);
 	return p_image;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "image/load_failure.h"
 #include "image/raster_image.h"
 
 /** How libjpeg is to write a test file. */
@@ -20,6 +21,9 @@ struct JpegWriteSettings {
 	bool b_jfif = true; // write the JFIF APP0 segment
 	bool b_force_baseline = true; // false lets low qualities write 16-bit tables (SOF1)
 	bool b_extra_markers = false; // APP1, APP15 and COM segments after the tables
+	bool b_rgb = false; // store R, G and B (libjpeg names the components so), not YCbCr
+	bool b_adobe = false; // write an Adobe APP14 segment (transform 0 for RGB, 1 for YCbCr)
+	std::string s_component_ids; // one byte per component; empty: libjpeg's own
 };
 
 /** @brief encodes an image with libjpeg; throws std::runtime_error when libjpeg fails */
@@ -33,7 +37,7 @@ std::string s_WriteJpeg(const RasterImage &r_image, const JpegWriteSettings &r_s
 RasterImage *p_ReferenceDecodeJpeg(const std::string &s_jpeg);
 
 /** @brief runs the tool's decoder on bytes in memory, through a seekable stream */
-RasterImage *p_DecodeJpegBytes(const std::string &s_jpeg);
+RasterImage *p_DecodeJpegBytes(const std::string &s_jpeg, LoadFailure *p_failure = nullptr);
 
 /** Bytes readable through a pipe, which cannot seek; a thread writes them. */
 class PipedBytes {
