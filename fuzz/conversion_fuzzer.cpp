@@ -128,7 +128,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *p_data, size_t n_size)
 
 	if(n_result) {
 		// option warnings may come first; the refusal is the last message
-		const bool b_not_loaded = b_EndsWith(s_errors, "error: error loading image file '" + s_image + "'\n") ||
+		// a load error is followed by its reason, one tab-indented line
+		const std::string s_load_error = "error: error loading image file '" + s_image + "'\n\t";
+		const size_t n_load_error = s_errors.rfind(s_load_error);
+		const bool b_not_loaded = (n_load_error != std::string::npos && b_EndsWith(s_errors, "\n") &&
+			s_errors.find('\n', n_load_error + s_load_error.size()) == s_errors.size() - 1) ||
+			b_EndsWith(s_errors, "error: not enough memory\n") ||
 			b_EndsWith(s_errors, "error: image file '" + s_image + "' holds no pixels\n");
 		const bool b_refused = b_EndsWith(s_errors, "error: maximum line length of 14 leaves no room for data\n") ||
 			b_EndsWith(s_errors, "error: maximum \"C\"-string length must be at least 1\n");
