@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include "image/memory_cap_support.h"
 #include "image/tga_format.h"
 #include "image/tga_reader.h"
 #include "support/test_support.h"
@@ -407,6 +408,17 @@ TEST_F(TgaReader, SizeAboveThePixelLimitFailsEvenWhenTheFileIsLargeEnough)
 	EXPECT_FALSE(ImageHolder(p_LoadTgaImage(s_Path().c_str(), &t_failure)));
 	EXPECT_EQ(t_failure.n_error, LoadError::TooLarge);
 	EXPECT_STREQ(t_failure.p_s_detail, "16385 x 16384");
+}
+
+TEST_F(TgaReader, ExhaustedMemoryIsReportedAsSuch)
+{
+#if defined(PIXMOLD_ADDRESS_SANITIZER)
+	GTEST_SKIP() << "no cap on the address space under AddressSanitizer";
+#endif
+	// 4096 x 4096 gray pixels in a sparse file; the raster takes 64 MiB
+	WriteFile(s_Path(), s_TgaHeader(type_Gray, 4096, 4096, 8, n_top_down));
+	ASSERT_EQ(truncate(s_Path().c_str(), off_t(n_tga_header_size) + 4096 * 4096), 0);
+	EXPECT_EQ(n_LoadErrorWithMemoryCap(p_LoadTgaImage, s_Path(), 16 << 20), LoadError::NoMemory);
 }
 
 TEST(TgaReaderCorpus, ImageMagickFilesLoadToTheirSourcePixels)
