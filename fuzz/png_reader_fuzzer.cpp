@@ -13,7 +13,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *p_data, size_t n_size)
 	std::vector<uint8_t> file(p_data, p_data + n_size);
 	RepairPngChunks(file.data(), file.size());
 	const std::string s_path = s_WriteFuzzFile("input.png", file.data(), file.size());
-	RasterImage *p_image = p_LoadPngImage(s_path.c_str());
+	LoadFailure t_failure;
+	RasterImage *p_image = p_LoadPngImage(s_path.c_str(), &t_failure);
+	// every refusal says why, and only a refusal does
+	FUZZ_CHECK((p_image == nullptr) == (t_failure.n_error != LoadError::None));
 	if(p_image) {
 		CheckLoadedImage(*p_image, true);
 		const int n_bits = p_image->n_channel_bits;

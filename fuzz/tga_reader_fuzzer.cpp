@@ -6,7 +6,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *p_data, size_t n_size)
 {
 	const std::string s_path = s_WriteFuzzFile("input.tga", p_data, n_size);
-	RasterImage *p_image = p_LoadTgaImage(s_path.c_str());
+	LoadFailure t_failure;
+	RasterImage *p_image = p_LoadTgaImage(s_path.c_str(), &t_failure);
+	// every refusal says why, and only a refusal does
+	FUZZ_CHECK((p_image == nullptr) == (t_failure.n_error != LoadError::None));
 	if(p_image) {
 		// indices outside a colour map give transparent black in any kind of file
 		CheckLoadedImage(*p_image, false);

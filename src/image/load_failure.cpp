@@ -1,5 +1,6 @@
 #include "image/load_failure.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -26,6 +27,15 @@ bool b_LoadSystemFailed(LoadFailure *p_failure, LoadError n_error, int n_system_
 	if(p_failure && p_failure->n_error == LoadError::None)
 		p_failure->n_system_error = n_system_error;
 	return b_LoadFailed(p_failure, n_error);
+}
+
+bool b_LoadReadFailed(LoadFailure *p_failure, FILE *p_file, const char *p_s_where)
+{
+	const int n_system_error = errno;
+	if(ferror(p_file))
+		return b_LoadSystemFailed(p_failure, LoadError::CannotRead, n_system_error);
+	return (p_s_where)? b_LoadFailed(p_failure, LoadError::EndsEarly, "%s", p_s_where) :
+		b_LoadFailed(p_failure, LoadError::EndsEarly);
 }
 
 void DescribeLoadFailure(const LoadFailure &r_failure, char *p_s_text, size_t n_size)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 
 /** Why an image file did not load, in the order a reader meets them. */
 enum class LoadError {
@@ -41,6 +42,14 @@ bool b_LoadFailed(LoadFailure *p_failure, LoadError n_error, const char *p_s_det
 
 /** @brief records a failed open or read with the errno value the system gave; returns false */
 bool b_LoadSystemFailed(LoadFailure *p_failure, LoadError n_error, int n_system_error);
+
+/**
+ *	@brief records a read that returned fewer bytes than asked: CannotRead
+ *		with errno when the stream's error flag is set, else EndsEarly
+ *	@param[in] p_s_where says where the file ends ("in the header"), or is null
+ *	@return false
+ */
+bool b_LoadReadFailed(LoadFailure *p_failure, FILE *p_file, const char *p_s_where = nullptr);
 
 /**
  *	@brief writes the reason in plain words, one line without its line end

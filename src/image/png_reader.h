@@ -14,5 +14,8 @@
  *	@note Palette files and gray files below 8 bits arrive as RGB, 16-bit
  *		samples are cut to their high byte and a tRNS chunk becomes an alpha
  *		channel; n_channel_bits keeps the bit depth the file was stored with.
+ *	@note Besides the raster, a load holds a few rows (its own and libpng's),
+ *		or for an interlaced file every row at up to 4 bytes a pixel, whatever
+ *		the image's shape.
  */
 RasterImage *p_LoadPngImage(const char *p_s_filename, LoadFailure *p_failure = nullptr);

@@ -45,7 +45,7 @@ enum TgaHeaderField {
 enum TgaKind {
 	tga_kind_ColorMapped = 1, // one byte per pixel, an index into the colour map
 	tga_kind_TrueColor = 2, // 16, 24 or 32 bits per pixel
-	tga_kind_Grayscale = 3 // one byte per pixel, the gray level
+	tga_kind_Grayscale = 3 // pixel depth 8: a gray byte; 16: a gray byte, then an alpha byte
 };
 
 const int n_tga_kind_mask = 7;
@@ -53,4 +53,3 @@ const int n_tga_rle_flag = 8; // in the image type
 const int n_tga_top_down_flag = 0x20; // in the image descriptor
 const int n_tga_run_flag = 0x80; // in a packet byte
 const int n_tga_max_packet_pixels = 128;
-const int n_tga_gray_levels = 256; // grayscale values index a ramp of this many grays

@@ -16,27 +16,14 @@ const int n_max_value_bytes = 4;
 const int n_max_five_bit = 31;
 const uint32_t n_opaque = 0xff000000U;
 
-/** Grayscale values index this ramp of opaque grays, whatever colour map the header declares. */
-struct GrayRamp {
-	uint32_t p_entry[n_tga_gray_levels];
-
-	constexpr GrayRamp()
-		:p_entry()
-	{
-		for(uint32_t i = 0; i < uint32_t(n_tga_gray_levels); ++ i)
-			p_entry[i] = n_opaque | i << 16 | i << 8 | i;
-	}
-};
-
-constexpr GrayRamp gray_ramp;
-
 /** The header fields the reader uses. */
 struct TgaHeader {
 	int n_id_length;
+	int n_image_type; // as stored, for messages
 	int n_kind;
 	bool b_rle;
 	int n_first_entry;
-	int n_map_length; // as stored; grayscale files use the gray ramp instead
+	int n_map_length; // entries, looked up by colour-mapped files and skipped by the others
 	int n_entry_bits;
 	int n_width;
 	int n_height;
@@ -44,12 +31,19 @@ struct TgaHeader {
 	bool b_top_down;
 };
 
-/** How stored values become pixels: true-colour values, or index bytes looked up in a table. */
+/** What a stored value is. */
+enum class ValueKind {
+	TrueColor, // 2, 3 or 4 bytes of colour
+	Gray, // a gray byte, or a gray byte and an alpha byte
+	Index // a byte that indexes the colour map
+};
+
+/** How stored values become pixels. */
 struct ValueFormat {
-	int n_value_bytes; // 2, 3 or 4 for true colour, 1 for indices
-	bool b_indexed;
-	const uint32_t *p_table;
-	int n_table_length;
+	ValueKind n_kind;
+	int n_value_bytes;
+	const uint32_t *p_map; // the colour map, for indices
+	int n_map_length;
 	int n_first_entry;
 };
 
@@ -62,6 +56,7 @@ TgaHeader t_ParseHeader(const uint8_t *p_raw)
 {
 	TgaHeader t_header;
 	t_header.n_id_length = p_raw[tga_IdLength];
+	t_header.n_image_type = p_raw[tga_ImageType];
 	t_header.n_kind = p_raw[tga_ImageType] & n_tga_kind_mask;
 	t_header.b_rle = (p_raw[tga_ImageType] & n_tga_rle_flag) != 0;
 	t_header.n_first_entry = n_Le16(p_raw + tga_FirstEntry);
@@ -80,45 +75,43 @@ inline bool b_TrueColorBits(int n_bits)
 }
 
 /**
- *	@brief tells whether the reader can decode a file with this header
+ *	@brief tells whether the reader can decode a file with this header, and
+ *		records the reason when it cannot
  *	@note The entry size of a colour-mapped file matters only when it has a
- *		colour map; the pixel depth of indexed kinds is never looked at, as
- *		they always store one byte per pixel.
+ *		colour map; the pixel depth of colour-mapped files is never looked at,
+ *		as they always store one byte per pixel.
  */
-bool b_SupportedHeader(const TgaHeader &r_header)
+bool b_SupportedHeader(const TgaHeader &r_header, LoadFailure *p_failure)
 {
 	switch(r_header.n_kind) {
 	case tga_kind_ColorMapped:
-		return !r_header.n_map_length || b_TrueColorBits(r_header.n_entry_bits);
+		if(r_header.n_map_length && !b_TrueColorBits(r_header.n_entry_bits))
+			return b_LoadFailed(p_failure, LoadError::Unsupported, "TGA colour map entry size %d", r_header.n_entry_bits);
+		return true;
 	case tga_kind_TrueColor:
-		return b_TrueColorBits(r_header.n_pixel_bits);
+		if(!b_TrueColorBits(r_header.n_pixel_bits))
+			return b_LoadFailed(p_failure, LoadError::Unsupported, "TGA pixel depth %d", r_header.n_pixel_bits);
+		return true;
 	case tga_kind_Grayscale:
+		if(r_header.n_pixel_bits != 8 && r_header.n_pixel_bits != 16)
+			return b_LoadFailed(p_failure, LoadError::Unsupported, "grayscale TGA of depth %d", r_header.n_pixel_bits);
 		return true;
 	default:
-		return false;
+		return b_LoadFailed(p_failure, LoadError::Unsupported, "TGA image type %d", r_header.n_image_type);
 	}
 }
 
-/**
- *	@brief the bits of the pixels as stored: the pixel depth of true-colour
- *		files, the entry size of colour-mapped ones, 8 for grayscale
- */
-int n_StoredBits(const TgaHeader &r_header)
+/** @brief the format of the stored pixels; indices are looked up in the colour map set later */
+ValueFormat t_PixelFormat(const TgaHeader &r_header)
 {
 	switch(r_header.n_kind) {
-	case tga_kind_ColorMapped:
-		return r_header.n_entry_bits;
 	case tga_kind_TrueColor:
-		return r_header.n_pixel_bits;
+		return ValueFormat{ValueKind::TrueColor, r_header.n_pixel_bits / 8, nullptr, 0, 0};
+	case tga_kind_Grayscale:
+		return ValueFormat{ValueKind::Gray, r_header.n_pixel_bits / 8, nullptr, 0, 0};
 	default:
-		return 8;
+		return ValueFormat{ValueKind::Index, 1, nullptr, 0, r_header.n_first_entry};
 	}
-}
-
-/** @brief bytes of one stored pixel value: true-colour pixels are 2 to 4 bytes, the rest index bytes */
-int n_ValueBytes(const TgaHeader &r_header)
-{
-	return (r_header.n_kind == tga_kind_TrueColor)? r_header.n_pixel_bits / 8 : 1;
 }
 
 /** @brief size of the colour map in the file; every entry takes whole bytes */
@@ -134,7 +127,7 @@ uint64_t n_ColorMapBytes(const TgaHeader &r_header)
  */
 uint64_t n_MinPixelBytes(const TgaHeader &r_header)
 {
-	const uint64_t n_value_bytes = uint64_t(n_ValueBytes(r_header));
+	const uint64_t n_value_bytes = uint64_t(t_PixelFormat(r_header).n_value_bytes);
 	if(!r_header.b_rle)
 		return uint64_t(r_header.n_width) * uint64_t(r_header.n_height) * n_value_bytes;
 	const uint64_t n_packets_per_row = (uint64_t(r_header.n_width) +
@@ -142,16 +135,16 @@ uint64_t n_MinPixelBytes(const TgaHeader &r_header)
 	return uint64_t(r_header.n_height) * n_packets_per_row * (1 + n_value_bytes);
 }
 
-/** @brief tells whether at least n_bytes lie between the file position and the end of the file */
-bool b_FileHoldsAtLeast(FILE *p_file, uint64_t n_bytes)
+/** @brief the bytes between the file position and the end of the file, or -1 when the system cannot tell */
+int64_t n_BytesLeft(FILE *p_file)
 {
 	const long n_position = ftell(p_file);
 	if(n_position < 0 || fseek(p_file, 0, SEEK_END))
-		return false;
+		return -1;
 	const long n_end = ftell(p_file);
 	if(n_end < 0 || fseek(p_file, n_position, SEEK_SET))
-		return false;
-	return n_end >= n_position && uint64_t(n_end - n_position) >= n_bytes;
+		return -1;
+	return std::max(n_end - n_position, 0L);
 }
 
 /*
@@ -174,50 +167,65 @@ uint32_t n_TrueColorPixel(const uint8_t *p_value, int n_value_bytes)
 	return n_alpha | uint32_t(p_value[0]) << 16 | uint32_t(p_value[1]) << 8 | p_value[2];
 }
 
-void ConvertValues(const uint8_t *p_block, int n_count, const ValueFormat &r_format, uint32_t *p_dest)
+/*
+ *	Gray values: a gray byte g gives the opaque gray g; 16-bit ones are g and
+ *	then an alpha byte.
+ *	Indices: an index outside the colour map gives an all-zero, transparent
+ *	black pixel.
+ */
+uint32_t n_ValuePixel(const uint8_t *p_value, const ValueFormat &r_format)
 {
-	if(!r_format.b_indexed) {
-		for(int i = 0; i < n_count; ++ i, p_block += r_format.n_value_bytes)
-			p_dest[i] = n_TrueColorPixel(p_block, r_format.n_value_bytes);
-		return;
+	switch(r_format.n_kind) {
+	case ValueKind::TrueColor:
+		return n_TrueColorPixel(p_value, r_format.n_value_bytes);
+	case ValueKind::Gray: {
+		const uint32_t n_alpha = (r_format.n_value_bytes == 2)? uint32_t(p_value[1]) << 24 : n_opaque;
+		return n_alpha | p_value[0] * 0x010101U;
 	}
-	for(int i = 0; i < n_count; ++ i) {
-		// an index outside the table gives an all-zero, transparent black pixel
-		const int n_index = p_block[i] - r_format.n_first_entry;
-		p_dest[i] = (n_index >= 0 && n_index < r_format.n_table_length)? r_format.p_table[n_index] : 0;
+	default: {
+		const int n_index = p_value[0] - r_format.n_first_entry;
+		return (n_index >= 0 && n_index < r_format.n_map_length)? r_format.p_map[n_index] : 0;
+	}
 	}
 }
 
-/** @brief reads n_count stored values and converts them into p_dest, a stack block at a time */
-bool b_ReadValues(FILE *p_file, int n_count, const ValueFormat &r_format, uint32_t *p_dest)
+/**
+ *	@brief reads n_count stored values and converts them into p_dest, a stack block at a time
+ *	@param[in] p_s_where names the part of the file for the message when it ends early
+ */
+bool b_ReadValues(FILE *p_file, int n_count, const ValueFormat &r_format, uint32_t *p_dest,
+	LoadFailure *p_failure, const char *p_s_where)
 {
 	uint8_t p_block[n_max_block_values * n_max_value_bytes];
 	while(n_count > 0) {
 		const int n_block_values = std::min(n_count, n_max_block_values);
 		const size_t n_block_bytes = size_t(n_block_values) * size_t(r_format.n_value_bytes);
 		if(fread(p_block, 1, n_block_bytes, p_file) != n_block_bytes)
-			return false;
-		ConvertValues(p_block, n_block_values, r_format, p_dest);
+			return b_LoadReadFailed(p_failure, p_file, p_s_where);
+		for(int i = 0; i < n_block_values; ++ i)
+			p_dest[i] = n_ValuePixel(p_block + i * r_format.n_value_bytes, r_format);
 		p_dest += n_block_values;
 		n_count -= n_block_values;
 	}
 	return true;
 }
 
-bool b_ReadRleRow(FILE *p_file, int n_width, const ValueFormat &r_format, uint32_t *p_row)
+const char *const p_s_in_pixels = "in the pixel data";
+
+bool b_ReadRleRow(FILE *p_file, int n_width, const ValueFormat &r_format, uint32_t *p_row, LoadFailure *p_failure)
 {
 	for(int x = 0; x < n_width;) {
 		const int n_packet = fgetc(p_file);
 		if(n_packet == EOF)
-			return false;
+			return b_LoadReadFailed(p_failure, p_file, p_s_in_pixels);
 		const int n_count = (n_packet & ~n_tga_run_flag) + 1;
 		if(n_count > n_width - x)
-			return false;
+			return b_LoadFailed(p_failure, LoadError::Corrupt, "a run-length packet crosses the end of a row");
 		if(n_packet & n_tga_run_flag) {
-			if(!b_ReadValues(p_file, 1, r_format, p_row + x))
+			if(!b_ReadValues(p_file, 1, r_format, p_row + x, p_failure, p_s_in_pixels))
 				return false;
 			std::fill(p_row + x + 1, p_row + x + n_count, p_row[x]);
-		} else if(!b_ReadValues(p_file, n_count, r_format, p_row + x))
+		} else if(!b_ReadValues(p_file, n_count, r_format, p_row + x, p_failure, p_s_in_pixels))
 			return false;
 		x += n_count;
 	}
@@ -225,73 +233,114 @@ bool b_ReadRleRow(FILE *p_file, int n_width, const ValueFormat &r_format, uint32
 }
 
 /** @brief reads the colour map of a colour-mapped file, converting each entry to a pixel */
-uint32_t *p_ReadColorMap(FILE *p_file, const TgaHeader &r_header)
+uint32_t *p_ReadColorMap(FILE *p_file, const TgaHeader &r_header, LoadFailure *p_failure)
 {
-	uint32_t *p_table = new(std::nothrow) uint32_t[size_t(r_header.n_map_length)];
-	if(!p_table)
-		return nullptr;
-	const ValueFormat t_entry_format = {r_header.n_entry_bits / 8, false, nullptr, 0, 0};
-	if(!b_ReadValues(p_file, r_header.n_map_length, t_entry_format, p_table)) {
-		delete[] p_table;
+	uint32_t *p_map = new(std::nothrow) uint32_t[size_t(r_header.n_map_length)];
+	if(!p_map) {
+		b_LoadFailed(p_failure, LoadError::NoMemory);
 		return nullptr;
 	}
-	return p_table;
+	const ValueFormat t_entry_format = {ValueKind::TrueColor, r_header.n_entry_bits / 8, nullptr, 0, 0};
+	if(!b_ReadValues(p_file, r_header.n_map_length, t_entry_format, p_map, p_failure, "in the colour map")) {
+		delete[] p_map;
+		return nullptr;
+	}
+	return p_map;
 }
 
 /** @brief decodes every row into its place in the image: bottom-up files fill the last row first */
-bool b_ReadRows(FILE *p_file, const TgaHeader &r_header, const ValueFormat &r_format, RasterImage &r_image)
+bool b_ReadRows(FILE *p_file, const TgaHeader &r_header, const ValueFormat &r_format, RasterImage &r_image,
+	LoadFailure *p_failure)
 {
 	for(int n_stored_row = 0; n_stored_row < r_header.n_height; ++ n_stored_row) {
 		const int y = (r_header.b_top_down)? n_stored_row : r_header.n_height - 1 - n_stored_row;
 		uint32_t *p_row = r_image.p_pixels + size_t(y) * size_t(r_header.n_width);
-		if(!((r_header.b_rle)? b_ReadRleRow(p_file, r_header.n_width, r_format, p_row) :
-		   b_ReadValues(p_file, r_header.n_width, r_format, p_row)))
+		if(!((r_header.b_rle)? b_ReadRleRow(p_file, r_header.n_width, r_format, p_row, p_failure) :
+		   b_ReadValues(p_file, r_header.n_width, r_format, p_row, p_failure, p_s_in_pixels)))
 			return false;
 	}
 	return true;
 }
 
-RasterImage *p_ReadTgaFile(FILE *p_file)
+/**
+ *	@brief sets the image's flags: grayscale files are 8 bits a channel, with
+ *		alpha at depth 16; the others take their colour values' size (the
+ *		pixels of true-colour files, the colour map entries of colour-mapped
+ *		ones): 5 bits a channel at 16, alpha at 32
+ */
+void SetImageFlags(const TgaHeader &r_header, RasterImage &r_image)
+{
+	if(r_header.n_kind == tga_kind_Grayscale) {
+		r_image.b_grayscale = true;
+		r_image.b_alpha = r_header.n_pixel_bits == 16;
+		r_image.n_channel_bits = 8;
+		return;
+	}
+	const int n_color_bits = (r_header.n_kind == tga_kind_TrueColor)? r_header.n_pixel_bits : r_header.n_entry_bits;
+	r_image.b_alpha = n_color_bits == 32;
+	r_image.n_channel_bits = uint8_t((n_color_bits == 16)? 5 :
+		(n_color_bits == 24 || n_color_bits == 32)? 8 : n_color_bits);
+}
+
+/** @brief checks the image's size against the pixel limit and, before anything is allocated, against the file's length */
+bool b_FileHoldsImage(FILE *p_file, const TgaHeader &r_header, LoadFailure *p_failure)
+{
+	if(!b_AcceptableImageSize(r_header.n_width, r_header.n_height))
+		return b_LoadFailed(p_failure, LoadError::TooLarge, "%d x %d", r_header.n_width, r_header.n_height);
+	const int64_t n_bytes_left = n_BytesLeft(p_file);
+	if(n_bytes_left < 0)
+		return b_LoadSystemFailed(p_failure, LoadError::CannotRead, errno);
+	const uint64_t n_bytes_needed = n_ColorMapBytes(r_header) + n_MinPixelBytes(r_header);
+	if(uint64_t(n_bytes_left) < n_bytes_needed) {
+		return b_LoadFailed(p_failure, LoadError::EndsEarly, "%d x %d pixels need at least %llu bytes, %lld are left",
+			r_header.n_width, r_header.n_height, static_cast<unsigned long long>(n_bytes_needed),
+			static_cast<long long>(n_bytes_left));
+	}
+	return true;
+}
+
+RasterImage *p_ReadTgaFile(FILE *p_file, LoadFailure *p_failure)
 {
 	uint8_t p_raw_header[n_tga_header_size];
-	if(fread(p_raw_header, 1, n_tga_header_size, p_file) != n_tga_header_size)
+	if(fread(p_raw_header, 1, n_tga_header_size, p_file) != n_tga_header_size) {
+		b_LoadReadFailed(p_failure, p_file, "in the header");
 		return nullptr;
+	}
 	const TgaHeader t_header = t_ParseHeader(p_raw_header);
-	if(!b_SupportedHeader(t_header) || fseek(p_file, t_header.n_id_length, SEEK_CUR))
+	if(!b_SupportedHeader(t_header, p_failure))
 		return nullptr;
+	if(fseek(p_file, t_header.n_id_length, SEEK_CUR)) {
+		b_LoadSystemFailed(p_failure, LoadError::CannotRead, errno);
+		return nullptr;
+	}
 	// a file that claims a huge image but holds few bytes fails here, before anything is allocated
-	if(!b_FileHoldsAtLeast(p_file, n_ColorMapBytes(t_header) + n_MinPixelBytes(t_header)))
+	if(!b_FileHoldsImage(p_file, t_header, p_failure))
 		return nullptr;
 
 	// colour-mapped files look their indices up in the colour map; the other
 	// kinds skip a map they declare, so that their pixels are read from the right place
 	std::unique_ptr<uint32_t[]> p_color_map;
-	ValueFormat t_format = {n_ValueBytes(t_header), t_header.n_kind != tga_kind_TrueColor, nullptr, 0, 0};
-	if(t_header.n_kind == tga_kind_ColorMapped) {
-		if(t_header.n_map_length) {
-			p_color_map.reset(p_ReadColorMap(p_file, t_header));
-			if(!p_color_map)
-				return nullptr;
+	ValueFormat t_format = t_PixelFormat(t_header);
+	if(t_header.n_kind != tga_kind_ColorMapped) {
+		if(fseek(p_file, long(n_ColorMapBytes(t_header)), SEEK_CUR)) {
+			b_LoadSystemFailed(p_failure, LoadError::CannotRead, errno);
+			return nullptr;
 		}
-		t_format.p_table = p_color_map.get();
-		t_format.n_table_length = t_header.n_map_length;
-		t_format.n_first_entry = t_header.n_first_entry;
-	} else if(fseek(p_file, long(n_ColorMapBytes(t_header)), SEEK_CUR))
-		return nullptr;
-	if(t_header.n_kind == tga_kind_Grayscale) {
-		t_format.p_table = gray_ramp.p_entry;
-		t_format.n_table_length = n_tga_gray_levels;
+	} else if(t_header.n_map_length) {
+		p_color_map.reset(p_ReadColorMap(p_file, t_header, p_failure));
+		if(!p_color_map)
+			return nullptr;
+		t_format.p_map = p_color_map.get();
+		t_format.n_map_length = t_header.n_map_length;
 	}
 
 	RasterImage *p_image = p_NewRasterImage(t_header.n_width, t_header.n_height);
-	if(!p_image)
+	if(!p_image) {
+		b_LoadFailed(p_failure, LoadError::NoMemory);
 		return nullptr;
-	const int n_stored_bits = n_StoredBits(t_header);
-	p_image->b_grayscale = t_header.n_kind == tga_kind_Grayscale;
-	p_image->b_alpha = n_stored_bits == 32;
-	p_image->n_channel_bits = uint8_t((n_stored_bits == 16)? 5 :
-		(n_stored_bits == 24 || n_stored_bits == 32)? 8 : n_stored_bits);
-	if(!b_ReadRows(p_file, t_header, t_format, *p_image)) {
+	}
+	SetImageFlags(t_header, *p_image);
+	if(!b_ReadRows(p_file, t_header, t_format, *p_image, p_failure)) {
 		DeleteRasterImage(p_image);
 		return nullptr;
 	}
@@ -307,9 +356,7 @@ RasterImage *p_LoadTgaImage(const char *p_s_filename, LoadFailure *p_failure)
 		b_LoadSystemFailed(p_failure, LoadError::CannotOpen, errno);
 		return nullptr;
 	}
-	RasterImage *p_image = p_ReadTgaFile(p_file);
-	if(!p_image)
-		b_LoadFailed(p_failure, LoadError::Corrupt);
+	RasterImage *p_image = p_ReadTgaFile(p_file, p_failure);
 	fclose(p_file);
 	return p_image;
 }

@@ -6,7 +6,8 @@ struct RasterImage;
 
 /**
  *	@brief loads a TGA file: colour-mapped, true-colour (16, 24 or 32 bits)
- *		or grayscale, uncompressed or run-length coded, stored either way up
+ *		or grayscale (8 bits, or 16 with alpha), uncompressed or run-length
+ *		coded, stored either way up
  *	@param[in] p_s_filename is path to the file
  *	@return a new image (release with DeleteRasterImage()), or null when the
  *		file cannot be read, is malformed or truncated, or is too large

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <tuple>
@@ -151,6 +152,7 @@ bool b_WritePngBody(png_structp p_png, png_infop p_info, FILE *p_file, const Png
 	if(setjmp(png_jmpbuf(p_png)))
 		return false;
 	png_init_io(p_png, p_file);
+	png_set_user_limits(p_png, PNG_UINT_31_MAX, PNG_UINT_31_MAX); // rows wider than libpng's default limit
 	png_set_compression_level(p_png, n_compression_level);
 	png_set_IHDR(p_png, p_info, r_pic.n_width, r_pic.n_height, r_pic.n_bit_depth, r_pic.n_color_type,
 		(r_pic.b_interlaced)? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
@@ -187,14 +189,23 @@ void WritePng(const std::string &s_path, const PngPicture &r_pic, int n_compress
 }
 
 /** @brief loads a file, failing the test when the reader prints anything */
-RasterImage *p_LoadPngQuietly(const std::string &s_path)
+RasterImage *p_LoadPngQuietly(const std::string &s_path, LoadFailure *p_failure = nullptr)
 {
 	testing::internal::CaptureStdout();
 	testing::internal::CaptureStderr();
-	RasterImage *p_image = p_LoadPngImage(s_path.c_str());
+	RasterImage *p_image = p_LoadPngImage(s_path.c_str(), p_failure);
 	EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 	EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 	return p_image;
+}
+
+/** @brief writes the bytes as a file, which must be refused, and returns the reason */
+LoadFailure t_PngRefusal(const TempDir &r_dir, const std::string &s_bytes)
+{
+	WriteFile(r_dir.s_File("refused.png"), s_bytes);
+	LoadFailure t_failure;
+	EXPECT_FALSE(ImageHolder(p_LoadPngQuietly(r_dir.s_File("refused.png"), &t_failure)));
+	return t_failure;
 }
 
 void ExpectPicturePixels(const PngPicture &r_pic, const RasterImage &r_image)
@@ -320,17 +331,33 @@ std::string s_TinyBodyPng(uint32_t n_width, uint32_t n_height)
 		s_Chunk("IDAT", std::string(packed.begin(), packed.begin() + n_packed_size)) + s_Chunk("IEND", "");
 }
 
-TEST(PngSizeLimits, HeadersBeyondThePixelLimitAreRefused)
+TEST(PngSizeLimits, HeadersBeyondThePixelLimitAreRefusedAsTooLarge)
 {
 	const uint32_t n_limit = uint32_t(n_max_image_pixels);
 	const uint32_t p_size_list[][2] = {{65535, 65535}, {16385, 16384}, {n_limit + 1, 1}, {1, n_limit + 1},
-		{0x7fffffff, 0x7fffffff}, {0, 5}};
+		{0x7fffffff, 0x7fffffff}};
 	TempDir dir;
 	for(const auto &r_size : p_size_list) {
-		SCOPED_TRACE(testing::Message() << r_size[0] << " x " << r_size[1]);
-		WriteFile(dir.s_File("huge.png"), s_TinyBodyPng(r_size[0], r_size[1]));
-		EXPECT_FALSE(ImageHolder(p_LoadPngQuietly(dir.s_File("huge.png"))));
+		const std::string s_size = std::to_string(r_size[0]) + " x " + std::to_string(r_size[1]);
+		const LoadFailure t_failure = t_PngRefusal(dir, s_TinyBodyPng(r_size[0], r_size[1]));
+		EXPECT_EQ(t_failure.n_error, LoadError::TooLarge) << s_size;
+		EXPECT_EQ(t_failure.p_s_detail, s_size);
 	}
+}
+
+TEST(PngSizeLimits, SizeTheFileCannotHoldEndsEarlyAndAnAbsentRowIsCorrupt)
+{
+	// a header within the pixel limit whose image data cannot expand to it
+	TempDir dir;
+	LoadFailure t_failure = t_PngRefusal(dir, s_TinyBodyPng(16384, 16384));
+	EXPECT_EQ(t_failure.n_error, LoadError::EndsEarly);
+	EXPECT_EQ(std::string(t_failure.p_s_detail).rfind("16384 x 16384 pixels cannot fit in ", 0), 0u) << t_failure.p_s_detail;
+	// long enough to pass that test, but its image data ends after 16 of 33554432 rows
+	const std::string s_file = s_TinyBodyPng(1, 1U << 25);
+	const std::string s_padding = s_Chunk("prVt", std::string(100000, '\0')); // a private chunk, skipped by readers
+	t_failure = t_PngRefusal(dir, s_file.substr(0, 33) + s_padding + s_file.substr(33));
+	EXPECT_EQ(t_failure.n_error, LoadError::Corrupt);
+	EXPECT_STREQ(t_failure.p_s_detail, "Not enough image data");
 }
 
 /** @brief peak resident size, in KiB, of a child process that loads the file and expects it refused */
@@ -375,6 +402,47 @@ TEST(PngSizeLimits, ImageAtDeflatesBestRatioStillLoads)
 	EXPECT_EQ(std::count(image->p_pixels, image->p_pixels + n_size * n_size, 0xff000000U), n_size * n_size);
 }
 
+/** @brief the reason recorded by a load in a child process whose address space may grow by n_headroom bytes at most */
+LoadError n_LoadErrorWithMemoryCap(const std::string &s_path, size_t n_headroom)
+{
+	const pid_t n_pid = fork();
+	if(!n_pid) {
+		long n_pages = 0; // the address space in use, the first number of statm
+		FILE *p_statm = fopen("/proc/self/statm", "r");
+		if(!p_statm || fscanf(p_statm, "%ld", &n_pages) != 1)
+			_exit(255);
+		fclose(p_statm);
+		const rlim_t n_cap = rlim_t(n_pages) * rlim_t(sysconf(_SC_PAGESIZE)) + n_headroom;
+		const struct rlimit t_limit = {n_cap, n_cap};
+		LoadFailure t_failure;
+		_exit((setrlimit(RLIMIT_AS, &t_limit) || p_LoadPngImage(s_path.c_str(), &t_failure))? 255 : int(t_failure.n_error));
+	}
+	int n_status = 0;
+	EXPECT_EQ(waitpid(n_pid, &n_status, 0), n_pid);
+	EXPECT_TRUE(WIFEXITED(n_status) && WEXITSTATUS(n_status) != 255) << "the capped load did not fail";
+	return LoadError(WEXITSTATUS(n_status));
+}
+
+// AddressSanitizer reserves terabytes of address space and aborts where an allocation fails
+#if defined(__SANITIZE_ADDRESS__)
+#define PIXMOLD_ADDRESS_SANITIZER
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PIXMOLD_ADDRESS_SANITIZER
+#endif
+#endif
+#if !defined(PIXMOLD_ADDRESS_SANITIZER)
+TEST(PngSizeLimits, ExhaustedMemoryIsReportedAsSuch)
+{
+	// libpng's own row buffers, 16 MiB each, are the first allocations to fail
+	PngPicture pic = MakePicture(1 << 24, 1, PNG_COLOR_TYPE_GRAY, 8, false, false);
+	std::fill(pic.samples.begin(), pic.samples.end(), 0);
+	TempDir dir;
+	WritePng(dir.s_File("wide.png"), pic, Z_BEST_COMPRESSION);
+	EXPECT_EQ(n_LoadErrorWithMemoryCap(dir.s_File("wide.png"), 8 << 20), LoadError::NoMemory);
+}
+#endif
+
 /** A good file from libpng and the places of its chunks, to be damaged by the tests. */
 struct PngSample {
 	PngPicture pic = MakePicture(13, 9, PNG_COLOR_TYPE_RGB, 8, false, false);
@@ -412,8 +480,26 @@ TEST(PngCorruptFiles, BadCrcInCriticalChunkIsRefused)
 	PngSample sample(dir);
 	ASSERT_NE(sample.s_bytes.find("IDAT"), std::string::npos);
 	for(size_t n_chunk : {n_ihdr_offset, sample.n_idat}) {
-		WriteFile(dir.s_File("bad.png"), sample.s_WithBadCrc(n_chunk));
-		EXPECT_FALSE(ImageHolder(p_LoadPngQuietly(dir.s_File("bad.png")))) << "chunk at " << n_chunk;
+		const LoadFailure t_failure = t_PngRefusal(dir, sample.s_WithBadCrc(n_chunk));
+		EXPECT_EQ(t_failure.n_error, LoadError::Corrupt);
+		EXPECT_EQ(t_failure.p_s_detail, sample.s_bytes.substr(n_chunk + 4, 4) + ": CRC error");
+	}
+}
+
+TEST(PngCorruptFiles, DamageIsReportedInLibpngsWords)
+{
+	TempDir dir;
+	PngSample sample(dir);
+	std::string s_bad_zlib = sample.s_bytes;
+	s_bad_zlib[sample.n_idat + 8] = 0; // the zlib header's first byte, under a CRC made right
+	const size_t n_crc = sample.n_idat + 8 + sample.n_ChunkLength(sample.n_idat);
+	s_bad_zlib.replace(n_crc, 4, s_BigEndian32(n_Crc32(&s_bad_zlib[sample.n_idat + 4], n_crc - sample.n_idat - 4)));
+	const std::pair<std::string, const char*> p_case_list[] = {
+		{s_TinyBodyPng(0, 5), "Invalid IHDR data"}, {s_bad_zlib, "IDAT: incorrect header check"}};
+	for(const auto &r_case : p_case_list) {
+		const LoadFailure t_failure = t_PngRefusal(dir, r_case.first);
+		EXPECT_EQ(t_failure.n_error, LoadError::Corrupt);
+		EXPECT_STREQ(t_failure.p_s_detail, r_case.second);
 	}
 }
 
@@ -439,22 +525,25 @@ TEST(PngCorruptFiles, TruncatedFilesAreRefused)
 		n_idat_data + n_idat_length, sample.n_iend, sample.s_bytes.size() - 1};
 	for(size_t n_cut : p_cut_list) {
 		ASSERT_LT(n_cut, sample.s_bytes.size());
-		WriteFile(dir.s_File("cut.png"), sample.s_bytes.substr(0, n_cut));
-		EXPECT_FALSE(ImageHolder(p_LoadPngQuietly(dir.s_File("cut.png")))) << "cut after " << n_cut << " bytes";
+		EXPECT_EQ(t_PngRefusal(dir, sample.s_bytes.substr(0, n_cut)).n_error, LoadError::EndsEarly) << "cut after " << n_cut << " bytes";
 	}
 }
 
-TEST(PngCorruptFiles, OtherFilesAreRefused)
+TEST(PngCorruptFiles, OtherFilesAreRefusedAsNotPng)
 {
 	TempDir dir;
-	const std::string p_content_list[] = {"", "this is a text file, not a picture\n",
-		std::string("\xff\xd8\xff\xe0\0\x10JFIF\0", 11), s_png_signature};
-	for(const std::string &s_content : p_content_list) {
-		WriteFile(dir.s_File("other.png"), s_content);
-		EXPECT_FALSE(ImageHolder(p_LoadPngQuietly(dir.s_File("other.png")))) << s_content.size() << " bytes";
-	}
-	EXPECT_FALSE(ImageHolder(p_LoadPngQuietly(dir.s_File("missing.png"))));
-	EXPECT_FALSE(ImageHolder(p_LoadPngQuietly(dir.s_Path())));
+	const std::pair<std::string, LoadError> p_content_list[] = {
+		{"", LoadError::EndsEarly}, {s_png_signature.substr(0, 5), LoadError::EndsEarly},
+		{s_png_signature, LoadError::EndsEarly}, {"this is a text file, not a picture\n", LoadError::NotThisFormat},
+		{"\x89PNG\r\n\x1a\r", LoadError::NotThisFormat}, {std::string("\xff\xd8\xff\xe0\0\x10JFIF\0", 11), LoadError::NotThisFormat}};
+	for(const auto &r_content : p_content_list)
+		EXPECT_EQ(t_PngRefusal(dir, r_content.first).n_error, r_content.second) << r_content.first.size() << " bytes";
+	LoadFailure t_missing, t_directory;
+	EXPECT_FALSE(ImageHolder(p_LoadPngQuietly(dir.s_File("missing.png"), &t_missing)));
+	EXPECT_FALSE(ImageHolder(p_LoadPngQuietly(dir.s_Path(), &t_directory)));
+	EXPECT_EQ(t_missing.n_error, LoadError::CannotOpen);
+	EXPECT_EQ(t_directory.n_error, LoadError::CannotRead);
+	EXPECT_EQ(t_directory.n_system_error, EISDIR);
 }
 
 /** @brief pixels of an ImageMagick "txt:" listing with 8-bit sRGBA values */

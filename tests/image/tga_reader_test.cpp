@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,15 @@ protected:
 		WriteFile(s_Path(), s_file);
 		return p_LoadTgaImage(s_Path().c_str());
 	}
+
+	/** @brief loads the bytes, which must be refused, and returns the reason */
+	LoadFailure t_Refusal(const std::string &s_file)
+	{
+		WriteFile(s_Path(), s_file);
+		LoadFailure t_failure;
+		EXPECT_FALSE(ImageHolder(p_LoadTgaImage(s_Path().c_str(), &t_failure)));
+		return t_failure;
+	}
 };
 
 TEST_F(TgaReader, BottomUpAndTopDownStorageLoadIdentically)
@@ -88,13 +98,15 @@ TEST_F(TgaReader, FlagsFollowTheStoredPixelSize)
 		{type_Mapped, 8, 24, false, false, 8},
 		{type_Mapped, 8, 32, false, true, 8},
 		{type_Gray, 8, 0, true, false, 8},
-		{type_GrayRle, 8, 0, true, false, 8}
+		{type_GrayRle, 8, 0, true, false, 8},
+		{type_Gray, 16, 0, true, true, 8},
+		{type_GrayRle, 16, 0, true, true, 8}
 	};
 	for(const Case &c : cases) {
 		SCOPED_TRACE("type " + std::to_string(c.n_type) + ", pixel bits " +
 			std::to_string(c.n_pixel_bits) + ", entry bits " + std::to_string(c.n_entry_bits));
 		const int n_map_length = (c.n_entry_bits)? 1 : 0;
-		const int n_value_bytes = (c.n_type == type_TrueColor)? c.n_pixel_bits / 8 : 1;
+		const int n_value_bytes = (c.n_type == type_Mapped)? 1 : c.n_pixel_bits / 8;
 		std::string s_file = s_TgaHeader(c.n_type, 1, 1, c.n_pixel_bits, n_top_down, n_map_length, c.n_entry_bits) +
 			std::string(size_t(n_map_length * c.n_entry_bits / 8), '\0');
 		if(c.n_type == type_GrayRle)
@@ -180,6 +192,13 @@ TEST_F(TgaReader, GrayscaleUsesTheFullRampWhenTheMapLengthIsZero)
 		n_Pixel(128, 128, 128), n_white}));
 }
 
+TEST_F(TgaReader, SixteenBitGrayIsAGrayByteThenAnAlphaByte)
+{
+	ImageHolder image(p_Load(s_TgaHeader(type_Gray, 3, 1, 16, n_top_down) + s_Bytes({10, 255, 20, 128, 30, 0})));
+	ASSERT_TRUE(image);
+	EXPECT_EQ(v_Pixels(image), (std::vector<uint32_t>{n_Pixel(10, 10, 10), n_Pixel(20, 20, 20, 128), n_Pixel(30, 30, 30, 0)}));
+}
+
 TEST_F(TgaReader, DeclaredColorMapIsSkippedByTrueColorAndGrayscaleFiles)
 {
 	const std::string s_map = s_Bgr(9, 9, 9) + s_Bgr(8, 8, 8); // two 24-bit entries, not used
@@ -233,7 +252,9 @@ TEST_F(TgaReader, RunLengthPacketsCarryValuesOfEveryStoredSize)
 		{s_TgaHeader(type_MappedRle, 3, 1, 8, n_top_down, 2, 24, 1) + s_Bgr(255, 0, 0) + s_Bgr(0, 0, 255),
 			s_Bytes({2}), s_Bytes({1}), n_blue, n_red},
 		{s_TgaHeader(type_GrayRle, 3, 1, 8, n_top_down), s_Bytes({40}), s_Bytes({200}),
-			n_Pixel(40, 40, 40), n_Pixel(200, 200, 200)}
+			n_Pixel(40, 40, 40), n_Pixel(200, 200, 200)},
+		{s_TgaHeader(type_GrayRle, 3, 1, 16, n_top_down), s_Bytes({40, 7}), s_Bytes({200, 255}),
+			n_Pixel(40, 40, 40, 7), n_Pixel(200, 200, 200)}
 	};
 	for(const Case &c : cases) {
 		SCOPED_TRACE("image type " + std::to_string(uint8_t(c.s_header_and_map[2])) +
@@ -255,8 +276,8 @@ TEST_F(TgaReader, PacketCrossingTheRowEndFailsEvenWhenTheImageHoldsIt)
 		s_Bytes({0x02, 1, 2, 3}) // literals
 	};
 	for(const std::string &s_crossing : crossings) {
-		EXPECT_FALSE(ImageHolder(p_Load(s_TgaHeader(type_GrayRle, 2, 2, 8, n_top_down) + s_crossing + s_second_row)))
-			<< "packet bytes " << ::testing::PrintToString(s_crossing);
+		EXPECT_EQ(t_Refusal(s_TgaHeader(type_GrayRle, 2, 2, 8, n_top_down) + s_crossing + s_second_row).n_error,
+			LoadError::Corrupt) << "packet bytes " << ::testing::PrintToString(s_crossing);
 	}
 	EXPECT_TRUE(ImageHolder(p_Load(s_TgaHeader(type_GrayRle, 2, 2, 8, n_top_down) + s_Bytes({0x81, 1}) + s_second_row)));
 }
@@ -278,8 +299,9 @@ TEST_F(TgaReader, ZeroWidthOrHeightLoadsAsAnEmptyImage)
 {
 	for(int n_type : {type_TrueColor, type_TrueColorRle, type_Gray, type_Mapped}) {
 		SCOPED_TRACE("image type " + std::to_string(n_type));
-		ImageHolder no_columns(p_Load(s_TgaHeader(n_type, 0, 5, 24, n_top_down)));
-		ImageHolder no_rows(p_Load(s_TgaHeader(n_type, 7, 0, 24, n_bottom_up)));
+		const int n_pixel_bits = (n_type == type_Gray)? 16 : 24;
+		ImageHolder no_columns(p_Load(s_TgaHeader(n_type, 0, 5, n_pixel_bits, n_top_down)));
+		ImageHolder no_rows(p_Load(s_TgaHeader(n_type, 7, 0, n_pixel_bits, n_bottom_up)));
 		ASSERT_TRUE(no_columns && no_rows);
 		EXPECT_EQ(no_columns->n_width, 0);
 		EXPECT_EQ(no_columns->n_height, 5);
@@ -288,33 +310,47 @@ TEST_F(TgaReader, ZeroWidthOrHeightLoadsAsAnEmptyImage)
 	}
 }
 
-TEST_F(TgaReader, MissingOrUnreadableFileFails)
+TEST_F(TgaReader, MissingOrUnreadableFileFailsWithTheSystemsReason)
 {
-	EXPECT_FALSE(ImageHolder(p_LoadTgaImage(m_dir.s_File("missing.tga").c_str())));
-	EXPECT_FALSE(ImageHolder(p_LoadTgaImage(m_dir.s_Path().c_str()))); // a directory opens but cannot be read
+	LoadFailure t_missing, t_directory;
+	EXPECT_FALSE(ImageHolder(p_LoadTgaImage(m_dir.s_File("missing.tga").c_str(), &t_missing)));
+	EXPECT_FALSE(ImageHolder(p_LoadTgaImage(m_dir.s_Path().c_str(), &t_directory))); // a directory opens but cannot be read
+	EXPECT_EQ(t_missing.n_error, LoadError::CannotOpen);
+	EXPECT_EQ(t_missing.n_system_error, ENOENT);
+	EXPECT_EQ(t_directory.n_error, LoadError::CannotRead);
+	EXPECT_EQ(t_directory.n_system_error, EISDIR);
 }
 
-TEST_F(TgaReader, ShortHeaderFails)
+TEST_F(TgaReader, ShortHeaderEndsEarly)
 {
-	EXPECT_FALSE(ImageHolder(p_Load("")));
-	EXPECT_FALSE(ImageHolder(p_Load(s_TgaHeader(type_TrueColor, 0, 0, 24, n_top_down).substr(0, 17))));
+	for(const std::string &s_file : {std::string(), s_TgaHeader(type_TrueColor, 0, 0, 24, n_top_down).substr(0, 17)}) {
+		const LoadFailure t_failure = t_Refusal(s_file);
+		EXPECT_EQ(t_failure.n_error, LoadError::EndsEarly);
+		EXPECT_STREQ(t_failure.p_s_detail, "in the header");
+	}
 }
 
-TEST_F(TgaReader, UnsupportedKindsAndSizesFail)
+TEST_F(TgaReader, UnsupportedKindsAndSizesAreNamed)
 {
 	struct Case {
 		int n_type, n_pixel_bits, n_map_length, n_entry_bits;
+		const char *p_s_kind;
 	} cases[] = {
-		{0, 8, 0, 0}, {4, 8, 0, 0}, {5, 8, 0, 0}, {6, 8, 0, 0}, {7, 8, 0, 0}, {8, 8, 0, 0}, {12, 8, 0, 0}, {15, 8, 0, 0},
-		{type_TrueColor, 0, 0, 0}, {type_TrueColor, 8, 0, 0}, {type_TrueColor, 15, 0, 0},
-		{type_TrueColor, 31, 0, 0}, {type_TrueColorRle, 33, 0, 0}, {type_TrueColor, 64, 0, 0},
-		{type_Mapped, 8, 1, 0}, {type_Mapped, 8, 1, 8}, {type_Mapped, 8, 1, 15}, {type_MappedRle, 8, 1, 64}
+		{0, 8, 0, 0, "TGA image type 0"}, {5, 8, 0, 0, "TGA image type 5"}, {7, 8, 0, 0, "TGA image type 7"},
+		{8, 8, 0, 0, "TGA image type 8"}, {12, 8, 0, 0, "TGA image type 12"}, {15, 8, 0, 0, "TGA image type 15"},
+		{type_TrueColor, 0, 0, 0, "TGA pixel depth 0"}, {type_TrueColor, 15, 0, 0, "TGA pixel depth 15"},
+		{type_TrueColorRle, 33, 0, 0, "TGA pixel depth 33"}, {type_TrueColor, 64, 0, 0, "TGA pixel depth 64"},
+		{type_Mapped, 8, 1, 0, "TGA colour map entry size 0"}, {type_Mapped, 8, 1, 8, "TGA colour map entry size 8"},
+		{type_Mapped, 8, 1, 15, "TGA colour map entry size 15"}, {type_MappedRle, 8, 1, 64, "TGA colour map entry size 64"},
+		{type_Gray, 0, 0, 0, "grayscale TGA of depth 0"}, {type_Gray, 24, 0, 0, "grayscale TGA of depth 24"},
+		{type_GrayRle, 32, 0, 0, "grayscale TGA of depth 32"}
 	};
 	for(const Case &c : cases) {
 		// followed by more than enough bytes for any reading of the header
-		EXPECT_FALSE(ImageHolder(p_Load(s_TgaHeader(c.n_type, 1, 1, c.n_pixel_bits, n_top_down,
-			c.n_map_length, c.n_entry_bits) + std::string(16, '\0')))) << "image type " << c.n_type <<
-			", pixel bits " << c.n_pixel_bits << ", entry bits " << c.n_entry_bits;
+		const LoadFailure t_failure = t_Refusal(s_TgaHeader(c.n_type, 1, 1, c.n_pixel_bits, n_top_down,
+			c.n_map_length, c.n_entry_bits) + std::string(16, '\0'));
+		EXPECT_EQ(t_failure.n_error, LoadError::Unsupported) << c.p_s_kind;
+		EXPECT_STREQ(t_failure.p_s_detail, c.p_s_kind);
 	}
 }
 
@@ -327,23 +363,28 @@ TEST_F(TgaReader, TruncationAnywhereFails)
 		s_TgaHeader(type_Gray, 2, 2, 8, n_top_down, 1, 24) + s_Bgr(0, 0, 0) + s_Bytes({1, 2, 3, 4}),
 		s_TgaHeader(type_TrueColorRle, 3, 2, 32, n_top_down) + s_Bytes({0x82}) + s_Bgra(1, 2, 3, 4) +
 			s_Bytes({0x02}) + s_Bgra(1, 1, 1, 1) + s_Bgra(2, 2, 2, 2) + s_Bgra(3, 3, 3, 3),
-		s_TgaHeader(type_GrayRle, 130, 1, 8, n_top_down) + s_Bytes({0xff, 9, 0x01, 7, 8})
+		s_TgaHeader(type_GrayRle, 130, 1, 8, n_top_down) + s_Bytes({0xff, 9, 0x01, 7, 8}),
+		s_TgaHeader(type_GrayRle, 3, 1, 16, n_top_down) + s_Bytes({0x81, 9, 8, 0x00, 7, 6})
 	};
 	for(const std::string &s_file : files) {
 		SCOPED_TRACE("image type " + std::to_string(uint8_t(s_file[2])));
 		ASSERT_TRUE(ImageHolder(p_Load(s_file))) << "the whole file loads";
 		for(size_t n_length = 0; n_length < s_file.size(); ++ n_length)
-			EXPECT_FALSE(ImageHolder(p_Load(s_file.substr(0, n_length)))) << "cut to " << n_length << " bytes";
+			EXPECT_EQ(t_Refusal(s_file.substr(0, n_length)).n_error, LoadError::EndsEarly) << "cut to " << n_length << " bytes";
 	}
 }
 
-TEST_F(TgaReader, HugeClaimedSizeInATinyFileFails)
+TEST_F(TgaReader, HugeClaimedSizeInATinyFileFailsBeforeReadingPixels)
 {
-	// 16384 x 16384 is within the pixel limit; 65535 x 65535 is not
+	// 16384 x 16384 is within the pixel limit, so the file is too short for it; 65535 x 65535 is not
 	for(int n_size : {16384, 65535}) {
 		for(int n_type : {type_TrueColor, type_TrueColorRle, type_GrayRle, type_Mapped}) {
-			EXPECT_FALSE(ImageHolder(p_Load(s_TgaHeader(n_type, n_size, n_size, 32, n_top_down) + std::string(4096, '\x7f'))))
-				<< n_size << " pixels square, image type " << n_type;
+			SCOPED_TRACE(std::to_string(n_size) + " pixels square, image type " + std::to_string(n_type));
+			const LoadFailure t_failure = t_Refusal(s_TgaHeader(n_type, n_size, n_size, (n_type == type_GrayRle)? 16 : 32,
+				n_top_down) + std::string(4096, '\x7f'));
+			EXPECT_EQ(t_failure.n_error, (n_size == 16384)? LoadError::EndsEarly : LoadError::TooLarge);
+			// the size is named, which the reading of the pixels would not do
+			EXPECT_EQ(std::string(t_failure.p_s_detail).rfind(std::to_string(n_size) + " x " + std::to_string(n_size), 0), 0u);
 		}
 	}
 }
@@ -354,7 +395,10 @@ TEST_F(TgaReader, SizeAboveThePixelLimitFailsEvenWhenTheFileIsLargeEnough)
 	const int n_width = 16385, n_height = 16384;
 	WriteFile(s_Path(), s_TgaHeader(type_Gray, n_width, n_height, 8, n_top_down));
 	ASSERT_EQ(truncate(s_Path().c_str(), off_t(n_tga_header_size) + off_t(n_width) * n_height), 0);
-	EXPECT_FALSE(ImageHolder(p_LoadTgaImage(s_Path().c_str())));
+	LoadFailure t_failure;
+	EXPECT_FALSE(ImageHolder(p_LoadTgaImage(s_Path().c_str(), &t_failure)));
+	EXPECT_EQ(t_failure.n_error, LoadError::TooLarge);
+	EXPECT_STREQ(t_failure.p_s_detail, "16385 x 16384");
 }
 
 TEST(TgaReaderCorpus, ImageMagickFilesLoadToTheirSourcePixels)
