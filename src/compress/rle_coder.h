@@ -47,13 +47,6 @@ inline bool b_RleCodesAsRun(size_t n_start, size_t n_length, size_t n_size)
 }
 
 /**
- *	@brief finds the first position in [n_begin, n_start_end) where three equal
- *		bytes start, all three before n_end; n_start_end if there is none
- *	@note n_begin must start a repeat, so that the position found starts one too.
- */
-size_t n_RleNextRunStart(const uint8_t *p_data, size_t n_begin, size_t n_start_end, size_t n_end);
-
-/**
  *	@brief cuts p_data into the runs and literal stretches of the coder and
  *		calls f(n_literal_begin, n_literal_length, n_run_length) for each run,
  *		with the stretch before it (the run starts where the stretch ends), then
@@ -62,9 +55,33 @@ size_t n_RleNextRunStart(const uint8_t *p_data, size_t n_begin, size_t n_start_e
  *	@param[in] n_following_size is the number of input bytes after the walked
  *		part, which b_RleCodesAsRun() counts as input still to come
  *	@return false as soon as f returns false, true otherwise
- *	@note ForEachRleStretchPlain() is the readable form; this one skips
- *		literal bytes eight at a time (n_RleNextRunStart()).
+ *	@note This is the readable form, a repeat at a time; the coder and the
+ *		plane summaries use b_ForEachRleStretch(), which makes the same calls.
  */
+template <class Function>
+bool b_ForEachRleStretchPlain(const uint8_t *p_data, size_t n_size, size_t n_following_size, Function f)
+{
+	size_t n_literal_begin = 0;
+	for(size_t p = 0; p < n_size;) {
+		const size_t k = n_RepeatLength(p_data + p, n_size - p);
+		if(b_RleCodesAsRun(p, k, n_size + n_following_size)) {
+			if(!f(n_literal_begin, p - n_literal_begin, k))
+				return false;
+			n_literal_begin = p + k;
+		}
+		p += k;
+	}
+	return f(n_literal_begin, n_size - n_literal_begin, size_t(0));
+}
+
+/**
+ *	@brief finds the first position in [n_begin, n_start_end) where three equal
+ *		bytes start, all three before n_end; n_start_end if there is none
+ *	@note n_begin must start a repeat, so that the position found starts one too.
+ */
+size_t n_RleNextRunStart(const uint8_t *p_data, size_t n_begin, size_t n_start_end, size_t n_end);
+
+/** @brief b_ForEachRleStretchPlain() that skips literal bytes eight at a time (n_RleNextRunStart()): the same calls */
 template <class Function>
 bool b_ForEachRleStretch(const uint8_t *p_data, size_t n_size, size_t n_following_size, Function f)
 {
@@ -80,23 +97,6 @@ bool b_ForEachRleStretch(const uint8_t *p_data, size_t n_size, size_t n_followin
 		if(!f(n_literal_begin, p - n_literal_begin, k))
 			return false;
 		n_literal_begin = p += k;
-	}
-	return f(n_literal_begin, n_size - n_literal_begin, size_t(0));
-}
-
-/** @brief b_ForEachRleStretch() one repeat at a time: the same calls */
-template <class Function>
-bool b_ForEachRleStretchPlain(const uint8_t *p_data, size_t n_size, size_t n_following_size, Function f)
-{
-	size_t n_literal_begin = 0;
-	for(size_t p = 0; p < n_size;) {
-		const size_t k = n_RepeatLength(p_data + p, n_size - p);
-		if(b_RleCodesAsRun(p, k, n_size + n_following_size)) {
-			if(!f(n_literal_begin, p - n_literal_begin, k))
-				return false;
-			n_literal_begin = p + k;
-		}
-		p += k;
 	}
 	return f(n_literal_begin, n_size - n_literal_begin, size_t(0));
 }
