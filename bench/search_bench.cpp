@@ -1,7 +1,9 @@
 // Times the predictor search, plain and fast, on pictures made here: a
 // photo-like picture, line art and a picture with a soft alpha channel, with
 // the default predictors and with "--exhaustive". The search runs on the
-// pool size the tool would choose on this machine.
+// pool size the tool would choose on this machine. Beside it, the two steps
+// that cut a predicted plane into runs and literal stretches: the run-length
+// coder and the plane summary of the fast search.
 
 #include <benchmark/benchmark.h>
 
@@ -11,7 +13,10 @@
 #include <vector>
 
 #include "compress/color_transform.h"
+#include "compress/predictor.h"
 #include "compress/predictor_search.h"
+#include "compress/rle_coder.h"
+#include "compress/rle_histogram.h"
 #include "compress/stream_format.h"
 #include "driver/search_step.h"
 #include "image/raster_image.h"
@@ -159,9 +164,39 @@ void SearchCases(benchmark::internal::Benchmark *p_benchmark)
 	}
 }
 
+// Arguments: picture, step (0 the run-length coder, 1 the plane summary of the fast search).
+void RunLengthBenchmark(benchmark::State &r_state)
+{
+	// the luma plane as the searches see it, predicted with "med"
+	const RasterImage &r_image = r_Picture(int(r_state.range(0)));
+	const PlaneSettings t_settings = {false, r_image.b_alpha, false, 2, 6, 8};
+	const size_t n_plane_size = size_t(r_image.n_width) * size_t(r_image.n_height);
+	ByteBuffer planes, output;
+	if(!b_BuildPlanes(r_image, t_settings, planes) ||
+	   !b_PredictImagePlane(planes.p_Data(), r_image.n_width, r_image.n_height, pred_Med)) {
+		r_state.SkipWithError("no planes");
+		return;
+	}
+	PlaneRunSummary t_summary;
+	for(auto _ : r_state) {
+		if(r_state.range(1))
+			SummarisePlaneRuns(planes.p_Data(), n_plane_size, t_summary);
+		else if(!b_RunLengthEncode(planes.p_Data(), n_plane_size, output)) {
+			r_state.SkipWithError("the coder failed");
+			return;
+		}
+		benchmark::DoNotOptimize(output.p_Data());
+		benchmark::DoNotOptimize(&t_summary);
+	}
+	r_state.SetBytesProcessed(int64_t(n_plane_size) * int64_t(r_state.iterations()));
+}
+
 } // namespace
 
 // the plain exhaustive searches take seconds each, so those run once
 BENCHMARK(SearchBenchmark)->Apply(SearchCases)->Unit(benchmark::kMillisecond)->MinTime(0.5)->UseRealTime();
+
+BENCHMARK(RunLengthBenchmark)->ArgNames({"picture", "summary"})
+	->ArgsProduct({{picture_Photo, picture_LineArt, picture_Alpha}, {0, 1}});
 
 BENCHMARK_MAIN();

@@ -67,15 +67,20 @@ bool PredictorSearch::b_Run(WorkerPool &r_pool)
 	return (m_n_method == SearchMethod::Plain)? r_pool.b_RunJob(*this) : b_RunFast(r_pool);
 }
 
-bool PredictorSearch::b_RunFast(WorkerPool &r_pool)
+bool PredictorSearch::b_MeasureCandidates(WorkerPool &r_pool, size_t *p_stream_length)
 {
 	FastSearch lengths(m_planes.p_Data(), m_r_image.n_width, m_r_image.n_height, m_t_settings,
-		m_n_predictor_num, m_p_stream_length.get(), m_progress);
-	if(!lengths.b_Run(r_pool))
+		m_n_predictor_num, p_stream_length, m_progress);
+	return lengths.b_Run(r_pool);
+}
+
+bool PredictorSearch::b_RunFast(WorkerPool &r_pool)
+{
+	if(!b_MeasureCandidates(r_pool, m_p_stream_length.get()))
 		return false;
 	int n_best = 0;
 	for(int i = 1, n_candidate_num = n_CandidateNum(); i < n_candidate_num; ++ i) {
-		if(m_p_stream_length[size_t(i)] < m_p_stream_length[size_t(n_best)])
+		if(b_Outranks(m_p_stream_length[size_t(i)], i, m_p_stream_length[size_t(n_best)], n_best))
 			n_best = i;
 	}
 	// only the winner's bits are written, by the same coders as in the plain search
@@ -84,9 +89,16 @@ bool PredictorSearch::b_RunFast(WorkerPool &r_pool)
 	CandidateBuffers buffers;
 	if(!b_EncodeCandidate(t_best, buffers))
 		return false;
-	m_best_output.Swap(buffers.output);
-	m_t_best = t_best;
-	m_n_best_rle_size = uint32_t(buffers.rle.n_Size());
+	// the measurement came from summaries alone; the stream proves it or
+	// shows a defect in them, and the plain search still finds the shortest
+	const size_t n_measured = m_p_stream_length[size_t(n_best)];
+	const size_t n_encoded = buffers.output.n_Size() - n_length_prefix_size;
+	if(n_encoded != n_measured) {
+		fprintf(m_p_message_stream, "warning: the fast search measured %zu bytes for the winning predictors, "
+			"their stream has %zu; searching again by encoding every candidate\n", n_measured, n_encoded);
+		return r_pool.b_RunJob(*this);
+	}
+	KeepBest(t_best, buffers);
 	return true;
 }
 
@@ -142,15 +154,18 @@ bool PredictorSearch::b_EvaluateCandidate(const CompressionCandidate &r_candidat
 
 	MutexLock lock(m_result_lock);
 	if(!lock.b_Locked()) {
-		fputs("fatal error: failed to lock mutex\n", stderr);
+		fputs("fatal error: failed to lock mutex\n", m_p_message_stream);
 		return false;
 	}
-	const size_t n_length = r_buffers.output.n_Size(), n_best_length = m_best_output.n_Size();
-	if(m_t_best.n_index < 0 || n_length < n_best_length ||
-	   (n_length == n_best_length && r_candidate.n_index < m_t_best.n_index)) {
-		m_best_output.Swap(r_buffers.output); // the old best's buffer is reused by this participant
-		m_t_best = r_candidate;
-		m_n_best_rle_size = uint32_t(r_buffers.rle.n_Size());
-	}
+	if(m_t_best.n_index < 0 || b_Outranks(r_buffers.output.n_Size(), r_candidate.n_index,
+	   m_best_output.n_Size(), m_t_best.n_index))
+		KeepBest(r_candidate, r_buffers); // the old best's buffer is reused by this participant
 	return true;
+}
+
+void PredictorSearch::KeepBest(const CompressionCandidate &r_candidate, CandidateBuffers &r_buffers)
+{
+	m_best_output.Swap(r_buffers.output);
+	m_t_best = r_candidate;
+	m_n_best_rle_size = uint32_t(r_buffers.rle.n_Size());
 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 
 #include "compress/byte_buffer.h"
@@ -31,6 +32,16 @@ CompressionCandidate t_Candidate(int n_index, int n_tried_num, bool b_gray, bool
 /** @brief number of candidates: d to the power of the number of predictor digits */
 int n_CandidateNum(int n_tried_num, bool b_gray, bool b_alpha);
 
+/**
+ *	@brief the winner rule of both search methods: the shorter stream wins,
+ *		and of two streams of equal length the one with the lower candidate
+ *		number, so the winner never depends on the order candidates finish in
+ */
+inline bool b_Outranks(size_t n_length, int n_index, size_t n_other_length, int n_other_index)
+{
+	return n_length < n_other_length || (n_length == n_other_length && n_index < n_other_index);
+}
+
 /** How the search measures the candidates; both pick the same winner and give the same bytes. */
 enum class SearchMethod {
 	Plain, // every candidate compressed completely: the reference
@@ -46,7 +57,9 @@ enum class SearchMethod {
  *	As a PoolJob the search is the plain method: each participant takes
  *	candidate numbers from a counter and compresses each candidate
  *	completely. The fast method measures every candidate without coding it
- *	and then compresses only the winner, the same way.
+ *	and then compresses only the winner, the same way. The winner's stream
+ *	re-proves its measurement: should they differ, the search warns and
+ *	searches again by the plain method, so the result is the same.
  */
 class PredictorSearch : public PoolJob {
 public:
@@ -68,6 +81,9 @@ public:
 
 	/** @brief has the search report its progress to p_progress (called on the thread that calls b_Run()) */
 	void SetProgress(SearchProgress *p_progress) { m_p_progress = p_progress; }
+
+	/** @brief has the search print its warnings and errors to p_stream instead of standard error */
+	void SetMessageStream(FILE *p_stream) { m_p_message_stream = p_stream; }
 
 	/** @brief evaluates candidates completely until the counter is exhausted; false when memory runs out */
 	bool b_RunParticipant(int n_participant_num) override;
@@ -95,10 +111,15 @@ protected:
 	/** @brief compresses one candidate completely and keeps it if it is the best so far; false when memory runs out */
 	virtual bool b_EvaluateCandidate(const CompressionCandidate &r_candidate, CandidateBuffers &r_buffers);
 
+	/** @brief measures the stream length of every candidate from run-length summaries (FastSearch); false when memory runs out */
+	virtual bool b_MeasureCandidates(WorkerPool &r_pool, size_t *p_stream_length);
+
 private:
 	bool b_PredictPlanes(const CompressionCandidate &r_candidate, uint8_t *p_planes) const;
 	/** @brief predicts, run-length codes and Huffman codes one candidate into r_buffers */
 	bool b_EncodeCandidate(const CompressionCandidate &r_candidate, CandidateBuffers &r_buffers) const;
+	/** @brief makes an encoded candidate the best, taking its stream out of r_buffers */
+	void KeepBest(const CompressionCandidate &r_candidate, CandidateBuffers &r_buffers);
 	/** @brief measures every candidate the fast way, then compresses the winner */
 	bool b_RunFast(WorkerPool &r_pool);
 
@@ -107,6 +128,7 @@ private:
 	const int m_n_predictor_num;
 	const SearchMethod m_n_method;
 	SearchProgress *m_p_progress = nullptr;
+	FILE *m_p_message_stream = stderr;
 	ProgressNotifier m_progress; // made by b_Run(), on its thread
 	ByteBuffer m_planes; // before prediction, shared read-only by all participants
 	uint32_t m_n_stored_checksum = 0;

@@ -1,5 +1,7 @@
 #include "compress/rle_coder.h"
 
+#include <cstring>
+
 namespace {
 
 /**
@@ -31,19 +33,38 @@ bool b_AppendPackets(ByteBuffer &r_output, size_t &r_n_written, const uint8_t *p
 
 } // namespace
 
+static_assert(n_rle_min_run == 3, "n_RleNextRunStart() looks for three equal bytes");
+
+size_t n_RleNextRunStart(const uint8_t *p_data, size_t n_begin, size_t n_start_end, size_t n_end)
+{
+	// Replaces the walk over single repeats: most of a predicted plane is
+	// short repeats, so rule out eight starts at a time, with a word whose
+	// byte j is zero where bytes j, j + 1 and j + 2 are equal, and look at
+	// single bytes only from the word where such a zero may be.
+	const uint64_t n_low_bits = 0x0101010101010101ULL, n_high_bits = 0x8080808080808080ULL;
+	const size_t n_word = sizeof(uint64_t);
+	size_t p = n_begin;
+	for(; p < n_start_end && p + n_word + 2 <= n_end; p += n_word) {
+		uint64_t a, b, c;
+		memcpy(&a, p_data + p, n_word);
+		memcpy(&b, p_data + p + 1, n_word);
+		memcpy(&c, p_data + p + 2, n_word);
+		const uint64_t m = (a ^ b) | (b ^ c);
+		if((m - n_low_bits) & ~m & n_high_bits)
+			break;
+	}
+	for(; p < n_start_end; ++ p) {
+		if(p_data[p] == p_data[p + 1] && p_data[p] == p_data[p + 2])
+			return p;
+	}
+	return n_start_end;
+}
+
 bool b_RunLengthEncode(const uint8_t *p_data, size_t n_size, ByteBuffer &r_output)
 {
 	r_output.Clear();
-	size_t n_written = 0, n_literal_start = 0;
-	for(size_t p = 0; p < n_size;) {
-		const size_t k = n_RepeatLength(p_data + p, n_size - p);
-		if(b_RleCodesAsRun(p, k, n_size)) {
-			if(!b_AppendPackets(r_output, n_written, p_data + n_literal_start, p - n_literal_start, k))
-				return false;
-			n_literal_start = p + k;
-		}
-		p += k;
-	}
-	return b_AppendPackets(r_output, n_written, p_data + n_literal_start, n_size - n_literal_start, 0) &&
-		r_output.b_Resize(n_written);
+	size_t n_written = 0;
+	return b_ForEachRleStretch(p_data, n_size, 0, [&](size_t n_literal_begin, size_t n_literal, size_t n_run) {
+			return b_AppendPackets(r_output, n_written, p_data + n_literal_begin, n_literal, n_run);
+		}) && r_output.b_Resize(n_written);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -43,6 +44,61 @@ inline size_t n_RepeatLength(const uint8_t *p_data, size_t n_size)
 inline bool b_RleCodesAsRun(size_t n_start, size_t n_length, size_t n_size)
 {
 	return n_length >= n_rle_min_run && n_start + n_rle_min_run_lookahead <= n_size;
+}
+
+/**
+ *	@brief cuts p_data into the runs and literal stretches of the coder and
+ *		calls f(n_literal_begin, n_literal_length, n_run_length) for each run,
+ *		with the stretch before it (the run starts where the stretch ends), then
+ *		once with the stretch after the last run and n_run_length 0
+ *	@param[in] n_size is the length walked; it must end a repeat
+ *	@param[in] n_following_size is the number of input bytes after the walked
+ *		part, which b_RleCodesAsRun() counts as input still to come
+ *	@return false as soon as f returns false, true otherwise
+ *	@note This is the readable form, a repeat at a time; the coder and the
+ *		plane summaries use b_ForEachRleStretch(), which makes the same calls.
+ */
+template <class Function>
+bool b_ForEachRleStretchPlain(const uint8_t *p_data, size_t n_size, size_t n_following_size, Function f)
+{
+	size_t n_literal_begin = 0;
+	for(size_t p = 0; p < n_size;) {
+		const size_t k = n_RepeatLength(p_data + p, n_size - p);
+		if(b_RleCodesAsRun(p, k, n_size + n_following_size)) {
+			if(!f(n_literal_begin, p - n_literal_begin, k))
+				return false;
+			n_literal_begin = p + k;
+		}
+		p += k;
+	}
+	return f(n_literal_begin, n_size - n_literal_begin, size_t(0));
+}
+
+/**
+ *	@brief finds the first position in [n_begin, n_start_end) where three equal
+ *		bytes start, all three before n_end; n_start_end if there is none
+ *	@note n_begin must start a repeat, so that the position found starts one too.
+ */
+size_t n_RleNextRunStart(const uint8_t *p_data, size_t n_begin, size_t n_start_end, size_t n_end);
+
+/** @brief b_ForEachRleStretchPlain() that skips literal bytes eight at a time (n_RleNextRunStart()): the same calls */
+template <class Function>
+bool b_ForEachRleStretch(const uint8_t *p_data, size_t n_size, size_t n_following_size, Function f)
+{
+	// instead of asking b_RleCodesAsRun() of every repeat, look only at the
+	// starts it accepts: all n_rle_min_run bytes inside the walked part, and
+	// n_rle_min_run_lookahead bytes of input from the start
+	const size_t n_input_size = n_size + n_following_size;
+	const size_t n_start_end = (n_size < n_rle_min_run || n_input_size < n_rle_min_run_lookahead)? 0 :
+		std::min(n_size - n_rle_min_run + 1, n_input_size - n_rle_min_run_lookahead + 1);
+	size_t n_literal_begin = 0;
+	for(size_t p = 0; (p = n_RleNextRunStart(p_data, p, n_start_end, n_size)) < n_start_end;) {
+		const size_t k = n_RepeatLength(p_data + p, n_size - p);
+		if(!f(n_literal_begin, p - n_literal_begin, k))
+			return false;
+		n_literal_begin = p += k;
+	}
+	return f(n_literal_begin, n_size - n_literal_begin, size_t(0));
 }
 
 /** @brief calls f(k) for each packet of a literal stretch or run of n_length bytes: k = 128 as often as it fits, then the rest */

@@ -1,7 +1,6 @@
 #include "compress/rle_histogram.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "compress/rle_coder.h"
 
@@ -79,36 +78,11 @@ private:
 	size_t m_n_literal = 0;
 };
 
-static_assert(n_rle_min_run == 3, "n_NextRunStart() looks for three equal bytes");
-
-/**
- *	@brief finds the first position from n_begin on where a repeat of
- *		n_rle_min_run or more bytes starts, within n_end; n_end if there is none
- *	@note n_begin must start a repeat (or the byte before it differ), so that
- *		the position found starts a repeat too.
- */
-size_t n_NextRunStart(const uint8_t *p_data, size_t n_begin, size_t n_end)
+/** @brief adds the bytes of a literal stretch to the histogram */
+void AddLiteralBytes(uint32_t p_frequency[n_byte_value_num], const uint8_t *p_literal, size_t n_length)
 {
-	// most of a predicted plane is short repeats: rule out eight positions at
-	// a time, with a word whose byte j is zero where bytes j, j + 1 and j + 2
-	// are equal, and look at single bytes only where such a zero may be
-	const uint64_t n_low_bits = 0x0101010101010101ULL, n_high_bits = 0x8080808080808080ULL;
-	const size_t n_word = sizeof(uint64_t);
-	size_t p = n_begin;
-	for(; p + n_word + 2 <= n_end; p += n_word) {
-		uint64_t a, b, c;
-		memcpy(&a, p_data + p, n_word);
-		memcpy(&b, p_data + p + 1, n_word);
-		memcpy(&c, p_data + p + 2, n_word);
-		const uint64_t m = (a ^ b) | (b ^ c);
-		if((m - n_low_bits) & ~m & n_high_bits)
-			break;
-	}
-	for(; p + 2 < n_end; ++ p) {
-		if(p_data[p] == p_data[p + 1] && p_data[p] == p_data[p + 2])
-			return p;
-	}
-	return n_end;
+	for(const uint8_t *p_end = p_literal + n_length; p_literal != p_end; ++ p_literal)
+		++ p_frequency[*p_literal];
 }
 
 } // namespace
@@ -119,8 +93,8 @@ void SummarisePlaneRuns(const uint8_t *p_plane, size_t n_size, PlaneRunSummary &
 	r_summary.n_size = n_size;
 	r_summary.n_head_literal = r_summary.n_tail_literal = 0;
 	r_summary.b_inner_run = false;
+	std::fill(p_frequency, p_frequency + n_byte_value_num, 0);
 	if(!n_size) {
-		std::fill(p_frequency, p_frequency + n_byte_value_num, 0);
 		r_summary.n_first_value = r_summary.n_last_value = 0;
 		r_summary.n_first_length = r_summary.n_last_length = 0;
 		return;
@@ -128,7 +102,6 @@ void SummarisePlaneRuns(const uint8_t *p_plane, size_t n_size, PlaneRunSummary &
 	r_summary.n_first_value = p_plane[0];
 	r_summary.n_first_length = n_RepeatLength(p_plane, n_size);
 	if(r_summary.n_first_length == n_size) {
-		std::fill(p_frequency, p_frequency + n_byte_value_num, 0);
 		r_summary.n_last_value = p_plane[0];
 		r_summary.n_last_length = n_size;
 		return;
@@ -139,28 +112,26 @@ void SummarisePlaneRuns(const uint8_t *p_plane, size_t n_size, PlaneRunSummary &
 	r_summary.n_last_value = p_plane[n_size - 1];
 	r_summary.n_last_length = n_size - n_last_begin;
 
-	// Every inner byte is literal unless it belongs to an inner run, so count
-	// them all and take the runs back out as they are found. An inner repeat
-	// has at least one byte of its own plane after it, so it starts early
-	// enough to be a run whatever follows the plane: its length alone decides.
+	// An inner repeat has at least one byte of its own plane after it, so it
+	// starts early enough to be a run whatever follows the plane: the walk
+	// counts the last repeat as input still to come.
 	const size_t n_inner_begin = r_summary.n_first_length, n_inner_end = n_size - r_summary.n_last_length;
-	CountByteFrequencies(p_plane + n_inner_begin, n_inner_end - n_inner_begin, p_frequency);
-	size_t n_literal_begin = n_inner_begin;
-	for(size_t p = n_inner_begin; (p = n_NextRunStart(p_plane, p, n_inner_end)) < n_inner_end;) {
-		const size_t k = n_RepeatLength(p_plane + p, n_inner_end - p);
-		if(r_summary.b_inner_run)
-			AddLiteralCodes(p_frequency, p - n_literal_begin);
-		else
-			r_summary.n_head_literal = p - n_literal_begin;
-		p_frequency[p_plane[p]] -= uint32_t(k);
-		AddRunPackets(p_frequency, p_plane[p], k);
-		r_summary.b_inner_run = true;
-		n_literal_begin = p += k;
-	}
-	if(r_summary.b_inner_run)
-		r_summary.n_tail_literal = n_inner_end - n_literal_begin;
-	else
-		r_summary.n_head_literal = n_inner_end - n_inner_begin;
+	const uint8_t *p_inner = p_plane + n_inner_begin;
+	b_ForEachRleStretch(p_inner, n_inner_end - n_inner_begin, r_summary.n_last_length,
+		[&](size_t n_literal_begin, size_t n_literal, size_t n_run) {
+			AddLiteralBytes(p_frequency, p_inner + n_literal_begin, n_literal);
+			if(!r_summary.b_inner_run)
+				r_summary.n_head_literal = n_literal; // its codes depend on the plane before
+			else if(n_run)
+				AddLiteralCodes(p_frequency, n_literal);
+			else
+				r_summary.n_tail_literal = n_literal; // its codes depend on the plane after
+			if(n_run) {
+				AddRunPackets(p_frequency, p_inner[n_literal_begin + n_literal], n_run);
+				r_summary.b_inner_run = true;
+			}
+			return true;
+		});
 }
 
 void BlockRunLengthHistogram(const PlaneRunSummary *const *p_plane_list, int n_plane_num,

@@ -7,8 +7,6 @@
 
 namespace {
 
-const char *const p_s_no_memory = "bad allocation";
-const char *const p_s_start_failure = "failed to start a worker thread";
 const char *const p_s_wake_failure = "failed to wake a worker thread";
 const char *const p_s_wait_failure = "failed to wait for the worker threads";
 const char *const p_s_join_failure = "failed to join a worker thread";
@@ -65,27 +63,30 @@ struct WorkerPool::PoolWorker : public Runnable {
 	virtual void Run() override;
 };
 
-// A worker runs the current job at once when started, then once per wake-up
-// until it wakes to find its stop flag set. A failed share ends only that
+// A worker waits for a wake-up before every job, its first included, so that
+// a job is handed only to workers that are known to have started. It ends
+// when it wakes to find its stop flag set. A failed share ends only that
 // share: the worker stays for the next job, so that every job still has all
-// n - 1 workers counting the pending counter down to the one done signal.
+// started workers counting the pending counter down to the one done signal.
 void WorkerPool::PoolWorker::Run()
 {
 	WorkerPool &r_pool = *m_p_pool;
-	do {
-		if(!b_RunShare(*r_pool.m_p_job, r_pool.m_n_participant_num, m_p_s_error))
-			m_b_error = true;
-		r_pool.CountWorkerDone();
+	for(;;) {
 		if(!m_wake.b_Wait()) {
 			m_b_lost = true; // without its wake-up the worker cannot follow the jobs any more
 			return;
 		}
-	} while(!m_b_stop);
+		if(m_b_stop)
+			return;
+		if(!b_RunShare(*r_pool.m_p_job, r_pool.m_n_worker_num + 1, m_p_s_error))
+			m_b_error = true;
+		r_pool.CountWorkerDone();
+	}
 }
 
 WorkerPool::WorkerPool(int n_participant_num)
 	:m_n_participant_num((n_participant_num > 1)? n_participant_num : 1),
-	m_b_needs_start(true), m_p_job(nullptr), m_p_worker_list(nullptr)
+	m_b_needs_start(true), m_n_worker_num(0), m_p_job(nullptr), m_p_worker_list(nullptr)
 {
 	m_p_s_error[0] = 0;
 }
@@ -104,29 +105,26 @@ int WorkerPool::n_DefaultParticipantNum()
 
 bool WorkerPool::b_RunJob(PoolJob &r_job)
 {
-	const int n_worker_num = m_n_participant_num - 1;
 	m_p_s_error[0] = 0;
+	if(m_b_needs_start)
+		StartWorkers();
+	const int n_worker_num = m_n_worker_num;
 	m_p_job = &r_job;
 	m_n_pending.Set(n_worker_num);
 	bool b_result = true;
-	if(n_worker_num && m_b_needs_start) {
-		if(!b_StartWorkers()) // new workers begin the job without a wake-up
-			return false;
-	} else if(n_worker_num) {
-		// a worker left asleep is counted done here, so that the done signal still comes
-		int n_woken_num = 0;
-		while(n_woken_num < n_worker_num && m_p_worker_list[n_woken_num].m_wake.b_Signal())
-			++ n_woken_num;
-		if(n_woken_num < n_worker_num) {
-			CopyMessage(m_p_s_error, p_s_wake_failure);
-			b_result = false;
-			for(int i = n_woken_num; i < n_worker_num; ++ i)
-				CountWorkerDone();
-		}
+	// a worker left asleep is counted done here, so that the done signal still comes
+	int n_woken_num = 0;
+	while(n_woken_num < n_worker_num && m_p_worker_list[n_woken_num].m_wake.b_Signal())
+		++ n_woken_num;
+	if(n_woken_num < n_worker_num) {
+		CopyMessage(m_p_s_error, p_s_wake_failure);
+		b_result = false;
+		for(int i = n_woken_num; i < n_worker_num; ++ i)
+			CountWorkerDone();
 	}
 	// a failure here does not end the job early: the workers use it until the done signal
 	if(b_result)
-		b_result = b_RunShare(r_job, m_n_participant_num, m_p_s_error);
+		b_result = b_RunShare(r_job, n_worker_num + 1, m_p_s_error);
 	if(n_worker_num && !m_done.b_Wait()) {
 		CopyMessage(m_p_s_error, p_s_wait_failure);
 		return false;
@@ -139,33 +137,31 @@ bool WorkerPool::b_Stop()
 	if(m_b_needs_start)
 		return true;
 	m_b_needs_start = true;
-	return b_EndWorkers(m_n_participant_num - 1);
+	const bool b_result = b_EndWorkers(m_n_worker_num);
+	m_n_worker_num = 0;
+	return b_result;
 }
 
-// Started workers begin the current job at once. Should a later one fail to
-// start, those already running finish the job and are then ended; the job
-// is not counted done, as the caller does not wait for it.
-bool WorkerPool::b_StartWorkers()
+// Starts as many of the n - 1 workers as the system lets start, in order;
+// without memory for their records none starts. The jobs then run on those
+// that did and the calling thread: a job shares its work out among whoever
+// takes part, and is told how many do.
+void WorkerPool::StartWorkers()
 {
-	const int n_worker_num = m_n_participant_num - 1;
-	if(!m_p_worker_list && !(m_p_worker_list = new(std::nothrow) PoolWorker[size_t(n_worker_num)])) {
-		CopyMessage(m_p_s_error, p_s_no_memory);
-		return false;
-	}
-	for(int i = 0; i < n_worker_num; ++ i) {
-		PoolWorker &r_worker = m_p_worker_list[i];
+	m_b_needs_start = false;
+	const int n_wanted_num = m_n_participant_num - 1;
+	if(!n_wanted_num ||
+	   (!m_p_worker_list && !(m_p_worker_list = new(std::nothrow) PoolWorker[size_t(n_wanted_num)])))
+		return;
+	for(; m_n_worker_num < n_wanted_num; ++ m_n_worker_num) {
+		PoolWorker &r_worker = m_p_worker_list[m_n_worker_num];
 		r_worker.m_p_pool = this;
 		r_worker.m_b_stop = false;
 		r_worker.m_b_error = false;
 		r_worker.m_b_lost = false;
-		if(!r_worker.m_thread.b_SetRunnable(&r_worker) || !r_worker.m_thread.b_Start()) {
-			b_EndWorkers(i);
-			CopyMessage(m_p_s_error, p_s_start_failure);
-			return false;
-		}
+		if(!r_worker.m_thread.b_SetRunnable(&r_worker) || !r_worker.m_thread.b_Start())
+			return;
 	}
-	m_b_needs_start = false;
-	return true;
 }
 
 // Ends the first n_worker_num workers: the stop flag before the wake-up,

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -134,7 +135,74 @@ RasterImage *p_NoiseImage(int n_width, int n_height, uint32_t n_seed)
 	return p_image;
 }
 
+/** A fast search whose measurement is damaged after the fact, as a defect in the summaries would damage it. */
+class MismeasuringSearch : public PredictorSearch {
+public:
+	enum Damage {
+		damage_None,
+		damage_LastIsFree, // the last candidate measured at 0 bytes: it wins the measurement
+		damage_WinnerShorter // the true winner measured a byte short: it still wins
+	};
+
+	MismeasuringSearch(const RasterImage &r_image, const PlaneSettings &r_settings, Damage n_damage)
+		:PredictorSearch(r_image, r_settings, n_default_predictor_num, SearchMethod::Fast), m_n_damage(n_damage)
+	{}
+
+protected:
+	bool b_MeasureCandidates(WorkerPool &r_pool, size_t *p_stream_length) override
+	{
+		if(!PredictorSearch::b_MeasureCandidates(r_pool, p_stream_length))
+			return false;
+		if(m_n_damage == damage_LastIsFree)
+			p_stream_length[n_CandidateNum() - 1] = 0;
+		else if(m_n_damage == damage_WinnerShorter)
+			-- *std::min_element(p_stream_length, p_stream_length + n_CandidateNum());
+		return true;
+	}
+
+private:
+	const Damage m_n_damage;
+};
+
 } // namespace
+
+TEST(FastSearch, WinnerWhoseStreamDisagreesWithItsMeasurementIsWarnedOfAndSearchedAgainPlainly)
+{
+	ImageHolder image(p_MakeTestPicture(37, 23, 11, true));
+	const PlaneSettings t_settings = t_Settings(false, true, false, 2);
+	PredictorSearch plain(*image.p_image, t_settings, n_default_predictor_num, SearchMethod::Plain);
+	SearchResult expected;
+	ASSERT_TRUE(b_RunSearch(plain, 1, expected));
+	const size_t n_winner_length = expected.output.n_Size() - n_length_prefix_size;
+	const size_t n_last_length = plain.n_StreamLength(plain.n_CandidateNum() - 1);
+	ASSERT_NE(n_last_length, n_winner_length); // the damaged measurement picks another candidate
+	const struct {
+		MismeasuringSearch::Damage n_damage;
+		size_t n_measured, n_encoded;
+	} cases[] = {
+		{MismeasuringSearch::damage_None, 0, 0},
+		{MismeasuringSearch::damage_LastIsFree, 0, n_last_length},
+		{MismeasuringSearch::damage_WinnerShorter, n_winner_length - 1, n_winner_length}
+	};
+	for(const auto &r_case : cases) {
+		SCOPED_TRACE("damage " + std::to_string(r_case.n_damage));
+		MismeasuringSearch search(*image.p_image, t_settings, r_case.n_damage);
+		FILE *p_messages = tmpfile();
+		ASSERT_TRUE(p_messages);
+		search.SetMessageStream(p_messages);
+		SearchResult result;
+		ASSERT_TRUE(b_RunSearch(search, 3, result)); // the plain search runs again on the same pool
+		const std::string s_warning = (r_case.n_damage == MismeasuringSearch::damage_None)? "" :
+			"warning: the fast search measured " + std::to_string(r_case.n_measured) +
+			" bytes for the winning predictors, their stream has " + std::to_string(r_case.n_encoded) +
+			"; searching again by encoding every candidate\n";
+		EXPECT_EQ(s_ReadAndClose(p_messages), s_warning);
+		EXPECT_EQ(result.t_best.n_index, expected.t_best.n_index);
+		EXPECT_EQ(result.n_rle_size, expected.n_rle_size);
+		ASSERT_EQ(result.output.n_Size(), expected.output.n_Size());
+		EXPECT_EQ(memcmp(result.output.p_Data(), expected.output.p_Data(), result.output.n_Size()), 0);
+	}
+}
 
 TEST(FastSearch, PicksThePlainWinnerOnTestPicturesInEveryMode)
 {

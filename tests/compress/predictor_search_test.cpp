@@ -16,6 +16,7 @@
 #include "compress/stream_format.h"
 #include "driver/search_step.h"
 #include "support/test_support.h"
+#include "threads/thread_start_limit.h"
 
 namespace {
 
@@ -52,6 +53,15 @@ SearchResult t_Search(const RasterImage &r_image, const PlaneSettings &r_setting
 	SearchResult result;
 	EXPECT_TRUE(b_RunSearch(search, n_participant_num, result));
 	return result;
+}
+
+void ExpectSameResult(const SearchResult &r_result, const SearchResult &r_expected)
+{
+	EXPECT_EQ(r_result.t_best.n_index, r_expected.t_best.n_index);
+	EXPECT_EQ(r_result.n_rle_size, r_expected.n_rle_size);
+	EXPECT_EQ(r_result.n_stored_crc, r_expected.n_stored_crc);
+	ASSERT_EQ(r_result.output.n_Size(), r_expected.output.n_Size());
+	EXPECT_EQ(memcmp(r_result.output.p_Data(), r_expected.output.p_Data(), r_result.output.n_Size()), 0);
 }
 
 PlaneSettings t_Settings(bool b_gray, bool b_alpha, bool b_lossless = false, int n_subsample = 2)
@@ -199,14 +209,22 @@ TEST(PredictorSearch, OutputDoesNotDependOnTheNumberOfParticipants)
 		SearchResult reference = t_Search(*p_image, t_settings, 12, 1, SearchMethod::Plain);
 		for(int n_participant_num : {2, 3, 8}) {
 			for(int n_repeat = 0; n_repeat < 3; ++ n_repeat) {
-				SearchResult result = t_Search(*p_image, t_settings, 12, n_participant_num,
-					(n_repeat % 2)? SearchMethod::Plain : SearchMethod::Fast);
-				EXPECT_EQ(result.t_best.n_index, reference.t_best.n_index);
-				EXPECT_EQ(result.n_rle_size, reference.n_rle_size);
-				EXPECT_EQ(result.n_stored_crc, reference.n_stored_crc);
-				ASSERT_EQ(result.output.n_Size(), reference.output.n_Size());
-				EXPECT_EQ(memcmp(result.output.p_Data(), reference.output.p_Data(), result.output.n_Size()), 0);
+				ExpectSameResult(t_Search(*p_image, t_settings, 12, n_participant_num,
+					(n_repeat % 2)? SearchMethod::Plain : SearchMethod::Fast), reference);
 			}
+		}
+	}
+}
+
+TEST(PredictorSearch, RunsOnTheThreadsThatStartWhenTheSystemRefusesSome)
+{
+	ImageHolder photo(p_MakeTestPicture(31, 20, 9, true));
+	const PlaneSettings t_settings = t_Settings(false, true);
+	for(SearchMethod n_method : {SearchMethod::Plain, SearchMethod::Fast}) {
+		const SearchResult reference = t_Search(*photo.p_image, t_settings, 6, 1, n_method);
+		for(int n_started_num : {0, 1, 2}) {
+			ThreadStartLimit limit(n_started_num);
+			ExpectSameResult(t_Search(*photo.p_image, t_settings, 6, 4, n_method), reference);
 		}
 	}
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <vector>
+
 #include "compress/rle_coder.h"
 #include "support/byte_patterns.h"
 
@@ -155,6 +158,26 @@ TEST(RunLengthCoder, PacketsFollowTheGreedyRuleOnManyInputs)
 			if(r_packet.b_run && !b_Continues(k + 1)) {
 				EXPECT_TRUE(n_end == n || data[n_end] != data[n_begin]) << "run ending at " << n_end;
 			}
+		}
+	}
+}
+
+TEST(RunLengthCoder, FastWalkCutsTheInputLikeThePlainWalk)
+{
+	typedef std::vector<std::array<size_t, 3>> CallList;
+	auto Recorder = [](CallList &r_calls) {
+		return [&r_calls](size_t n_literal_begin, size_t n_literal, size_t n_run) {
+			r_calls.push_back({n_literal_begin, n_literal, n_run});
+			return true;
+		};
+	};
+	// input that follows the walked part lets runs start later, up to its last three bytes
+	for(const ByteSample &r_sample : CoderSamples()) {
+		for(size_t n_following : {0, 1, 2, 3, 4, 100}) {
+			CallList fast, plain;
+			b_ForEachRleStretch(r_sample.data.data(), r_sample.data.size(), n_following, Recorder(fast));
+			b_ForEachRleStretchPlain(r_sample.data.data(), r_sample.data.size(), n_following, Recorder(plain));
+			EXPECT_EQ(fast, plain) << r_sample.s_name << ", followed by " << n_following << " bytes";
 		}
 	}
 }

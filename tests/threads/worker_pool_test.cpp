@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "threads/atomic_counter.h"
+#include "threads/thread_start_limit.h"
 #include "threads/worker_pool.h"
 
 namespace {
@@ -159,6 +160,30 @@ TEST(WorkerPool, ReusesItsThreadsForLaterJobsAndStartsNewOnesAfterStop)
 	job.ExpectOneCallPerParticipant(n_participant_num);
 	job.ExpectEveryItemTakenOnce();
 	EXPECT_EQ(n_live_worker_num.load(), n_participant_num - 1);
+}
+
+TEST(WorkerPool, JobsRunOnTheParticipantsThatStartedWhenTheSystemRefusesThreads)
+{
+	for(int n_started_num : {0, 1, 2}) {
+		SCOPED_TRACE(std::to_string(n_started_num) + " workers started");
+		WorkerPool pool(4);
+		{
+			ThreadStartLimit limit(n_started_num);
+			RecordingJob job;
+			EXPECT_TRUE(pool.b_RunJob(job));
+			EXPECT_STREQ(pool.p_s_Error(), "");
+			job.ExpectOneCallPerParticipant(n_started_num + 1);
+			job.ExpectEveryItemTakenOnce();
+		}
+		RecordingJob next; // the pool keeps the workers it has until it is stopped
+		ASSERT_TRUE(pool.b_RunJob(next));
+		next.ExpectOneCallPerParticipant(n_started_num + 1);
+		EXPECT_TRUE(pool.b_Stop());
+		EXPECT_EQ(n_live_worker_num.load(), 0);
+		RecordingJob after_stop; // then it starts them all again
+		ASSERT_TRUE(pool.b_RunJob(after_stop));
+		after_stop.ExpectOneCallPerParticipant(4);
+	}
 }
 
 TEST(WorkerPool, FailureComesBackWithItsMessageAfterTheOthersFinished)
