@@ -45,8 +45,10 @@ inline Raster DecodedByBoth(bool b_base85, const std::string &s_text, const Deco
 	return reference;
 }
 
-/** An image compressed by the tool's coders, with predictors chosen by the caller. */
+/** An image compressed by the tool's coders, with predictors chosen by the caller, layer by layer. */
 struct EncodedImage {
+	// the plane block before and after prediction, the run-length stream, the CompressedStream
+	std::vector<uint8_t> planes, residuals, packets, stream;
 	std::string s_text;
 	DecodeParams params;
 	uint32_t n_stored_crc; // CRC-32 of the raster that decoding yields
@@ -68,9 +70,10 @@ inline EncodedImage EncodedWith(const RasterImage &r_image, const PlaneSettings 
 	if(!r_settings.b_alpha)
 		n_predictor_a = pred_None;
 	ByteBuffer planes, packets, output;
-	EncodedImage encoded = {"", DecodeParams{n_width, n_height, 0, n_predictor_y, n_predictor_uv,
+	EncodedImage encoded = {{}, {}, {}, {}, "", DecodeParams{n_width, n_height, 0, n_predictor_y, n_predictor_uv,
 		n_predictor_a, r_settings.n_subsample, n_color_type}, 0};
 	EXPECT_TRUE(b_BuildPlanes(r_image, r_settings, planes));
+	encoded.planes.assign(planes.p_Data(), planes.p_Data() + planes.n_Size());
 	encoded.n_stored_crc = n_ChecksumReconstruction(planes.p_Data(), n_width, n_height, r_settings);
 	const int n_chroma_w = int(layout.n_chroma_w), n_chroma_h = int(layout.n_chroma_h);
 	EXPECT_TRUE(b_PredictImagePlane(planes.p_Data(), n_width, n_height, n_predictor_y));
@@ -81,12 +84,13 @@ inline EncodedImage EncodedWith(const RasterImage &r_image, const PlaneSettings 
 	if(r_settings.b_alpha) {
 		EXPECT_TRUE(b_PredictImagePlane(planes.p_Data() + layout.n_alpha_offset, n_width, n_height, n_predictor_a));
 	}
+	encoded.residuals.assign(planes.p_Data(), planes.p_Data() + planes.n_Size());
 	EXPECT_TRUE(b_RunLengthEncode(planes.p_Data(), planes.n_Size(), packets));
+	encoded.packets.assign(packets.p_Data(), packets.p_Data() + packets.n_Size());
 	EXPECT_TRUE(b_HuffmanEncode(packets.p_Data(), packets.n_Size(), output));
 	encoded.params.n_huff_stage_size = packets.n_Size();
-	const uint8_t *p_stream = output.p_Data() + n_length_prefix_size;
-	const size_t n_stream_size = output.n_Size() - n_length_prefix_size;
-	EXPECT_TRUE((b_base85)? b_Base85EncodeString(p_stream, n_stream_size, encoded.s_text) :
-		b_Base64EncodeString(p_stream, n_stream_size, encoded.s_text));
+	encoded.stream.assign(output.p_Data() + n_length_prefix_size, output.p_Data() + output.n_Size());
+	EXPECT_TRUE((b_base85)? b_Base85EncodeString(encoded.stream.data(), encoded.stream.size(), encoded.s_text) :
+		b_Base64EncodeString(encoded.stream.data(), encoded.stream.size(), encoded.s_text));
 	return encoded;
 }
