@@ -49,10 +49,11 @@
 		// takes at most a byte per character and three more per "~"; that bound replaces
 		// walking the groups to count the bytes exactly
 		const size_t n_length = strlen(p_s_base85);
-		// the "~" are counted a word at a time: the bytes of the word xor "~~~~" are zero
-		// exactly at the "~"; with the top bit of each byte cleared first, adding 0x7f
-		// sets it in every byte that is not zero, and the flags left where none is set
-		// are summed up in the top byte by a multiplication
+		// the "~" are counted a word at a time, which replaces a test per character: the
+		// bytes of the word xor "~~~~" are zero exactly at the "~"; with the top bit of
+		// each byte cleared first, adding 0x7f sets it in every byte that is not zero,
+		// and the flags left where none is set are summed up in the top byte by a
+		// multiplication
 		const uint8_t *const p_chars = reinterpret_cast<const uint8_t*>(p_s_base85);
 		const size_t n_ones = size_t(-1) / 255, n_low7 = n_ones * 0x7f;
 		size_t n_tilde_num = 0, n_counted = 0;
@@ -76,7 +77,7 @@
 		// padded with the digit 84
 		uint8_t *p_dest = p_text;
 		const char *p_s = p_s_base85, *const p_s_end = p_s_base85 + n_length;
-		while(p_s_end - p_s >= 5) { // whole groups, without the tests of a short group
+		while(p_s_end - p_s >= 5) { // whole groups, which skip the padding of a short group
 			const uint32_t n_first = n_Base85_Digit(p_s[0]);
 			if(n_first == n_zero_group_digit) {
 				for(int i = 0; i < 4; ++ i)

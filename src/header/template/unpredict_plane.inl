@@ -120,8 +120,8 @@
 						n_pred_1 = (a_1 + p_up_1[x_1] + p_up_1[x_1 - 1]) / 3;
 					} else if(n_pred_type == 3) {
 						// Paeth (PNG): the one of a, b, c nearest to q = a + b - c, ties in that
-						// order; the distances are taken without forming q, as |q - a| = |b - c|,
-						// |q - b| = |a - c| and |q - c| = |a + b - 2c|
+						// order; the distances replace forming q: |q - a| = |b - c|, |q - b| =
+						// |a - c| and |q - c| = |a + b - 2c|
 						const int b_0 = p_up_0[x], c_0 = p_up_0[x - 1], b_1 = p_up_1[x_1], c_1 = p_up_1[x_1 - 1];
 						const int n_pa_0 = abs(b_0 - c_0), n_pb_0 = abs(a_0 - c_0), n_pc_0 = abs(a_0 + b_0 - 2 * c_0);
 						const int n_pa_1 = abs(b_1 - c_1), n_pb_1 = abs(a_1 - c_1), n_pc_1 = abs(a_1 + b_1 - 2 * c_1);
@@ -130,8 +130,9 @@
 					} else if(n_pred_type == 4) {
 						// the median edge detector (LOCO-I / JPEG-LS) picks min(a, b) when c >= max(a, b),
 						// max(a, b) when c <= min(a, b), else a + b - c: that is the median of a, b and
-						// a + g (g = b - c), here b clamped to [a + min(g, 0), a + max(g, 0)], taken
-						// without branches since the sign of g is unpredictable
+						// a + g (g = b - c), here b clamped to [a + min(g, 0), a + max(g, 0)], which
+						// replaces the three cases by a choice without branches, since the sign of
+						// g is unpredictable
 						const int b_0 = p_up_0[x], g_0 = b_0 - p_up_0[x - 1], n_g_neg_0 = g_0 & (g_0 >> 31);
 						const int b_1 = p_up_1[x_1], g_1 = b_1 - p_up_1[x_1 - 1], n_g_neg_1 = g_1 & (g_1 >> 31);
 						n_pred_0 = n_Min(n_Max(b_0, a_0 + n_g_neg_0), a_0 + g_0 - n_g_neg_0);
