@@ -11,14 +11,18 @@
  *	byte 7, 8  run-length stream size, little-endian; 0xffff an extreme value
  *
  *	The decoder must only ever read and write inside its buffers, refuse what
- *	its buffers cannot hold, and return a whole raster or nothing.
+ *	its buffers cannot hold, and return a whole raster or nothing; and the
+ *	reference decoder, the plain reading of the format, must return the same
+ *	raster or refuse too.
  */
 
 #include <climits>
+#include <cstring>
 #include <string>
 
 #include "fuzz_support.h"
 #include "verify/builtin_decoder.h"
+#include "verify/reference_decoder.h"
 
 namespace {
 
@@ -58,6 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *p_data, size_t n_size)
 	const std::string s_text(reinterpret_cast<const char*>(input.p_data), input.n_size); // ends at a 0 byte, if any
 
 	uint32_t *p_pixels = p_BuiltinDecode(b_base85, s_text.c_str(), t_params);
+	uint32_t *p_reference = p_ReferenceDecode(b_base85, s_text.c_str(), t_params);
+	FUZZ_CHECK((p_pixels != nullptr) == (p_reference != nullptr));
 	if(!p_pixels)
 		return 0;
 	// a raster is only ever made for sizes the tool itself could have loaded
@@ -73,6 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *p_data, size_t n_size)
 		if(b_gray)
 			FUZZ_CHECK((n_pixel & 0xff) == (n_pixel >> 8 & 0xff) && (n_pixel & 0xff) == (n_pixel >> 16 & 0xff));
 	}
+	FUZZ_CHECK(!memcmp(p_pixels, p_reference, n_pixel_num * sizeof(uint32_t)));
 	delete[] p_pixels;
+	delete[] p_reference;
 	return 0;
 }

@@ -17,14 +17,16 @@ mkdir -p "$work"
 norandom=
 setarch "$(uname -m)" -R true 2>/dev/null && norandom="setarch $(uname -m) -R"
 status=0
-for entry in tga_reader:40000 jpeg_decoder:150000 png_reader:30000 builtin_decoder:150000 conversion:12000; do
+for entry in tga_reader:40000 jpeg_decoder:150000 png_reader:30000 builtin_decoder:150000 \
+	builtin_decoder_asserts:100000 conversion:12000; do
 	target=${entry%%:*}
 	runs=${entry#*:}
+	inputs=${target%_asserts} # the build with assertions reads the same seeds and regressions
 	mkdir -p "$work/corpus/$target"
 	regressions=
-	[ -d "$top/fuzz/regressions/$target" ] && regressions="$top/fuzz/regressions/$target"
+	[ -d "$top/fuzz/regressions/$inputs" ] && regressions="$top/fuzz/regressions/$inputs"
 	if $norandom "$build/fuzz/fuzz_$target" -seed=1 -runs="$runs" -reload=0 -timeout=30 -print_final_stats=1 \
-		-artifact_prefix="$work/$target-" "$work/corpus/$target" "$build/seeds/$target" $regressions \
+		-artifact_prefix="$work/$target-" "$work/corpus/$target" "$build/seeds/$inputs" $regressions \
 		>"$work/$target.log" 2>&1; then
 		echo "fuzz $target: $(grep -m1 '^#.*DONE' "$work/$target.log" || echo done)"
 	else

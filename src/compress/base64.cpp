@@ -1,5 +1,8 @@
 #include "compress/base64.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "compress/text_string.h"
 
 /*
@@ -16,6 +19,14 @@ namespace {
 
 const char p_base64_alphabet[] =
 	"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+const uint32_t n_last_value = 63; // of "/", and of every character outside the alphabet
+
+/** @brief a character's value: its position in the alphabet */
+uint32_t n_CharValue(char n_char)
+{
+	const char *p_found = (n_char)? strchr(p_base64_alphabet, n_char) : nullptr;
+	return (p_found)? uint32_t(p_found - p_base64_alphabet) : n_last_value;
+}
 
 } // namespace
 
@@ -52,4 +63,21 @@ bool b_Base64EncodeString(const uint8_t *p_data, size_t n_size, std::string &r_s
 	if(n_size > n_max_base64_input || !b_ResizeText(r_s_text, n_Base64TextLength(n_size)))
 		return false;
 	return b_Base64Encode(p_data, n_size, r_s_text.data(), r_s_text.size());
+}
+
+bool b_Base64Decode(const char *p_s_text, ByteBuffer &r_stream)
+{
+	r_stream.Clear();
+	for(size_t n_left = strlen(p_s_text); n_left > 1;) {
+		const size_t n_char_num = std::min(n_left, size_t(4));
+		uint32_t n_value = 0;
+		for(size_t i = 0; i < 4; ++ i)
+			n_value = n_value << 6 | ((i < n_char_num)? n_CharValue(p_s_text[i]) : 0);
+		const uint8_t p_group[3] = {uint8_t(n_value >> 16), uint8_t(n_value >> 8), uint8_t(n_value)};
+		if(!r_stream.b_Append(p_group, n_char_num - 1))
+			return false;
+		p_s_text += n_char_num;
+		n_left -= n_char_num;
+	}
+	return true;
 }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "compress/byte_buffer.h"
+
 /** The longest input the BASE64 encoder takes: its text length just fits 32 bits. */
 const size_t n_max_base64_input = 0xbfffffffU;
 
@@ -20,3 +22,14 @@ bool b_Base64Encode(const uint8_t *p_data, size_t n_size, char *p_text, size_t n
 
 /** @brief replaces a string by the BASE64 text of a byte block; false when it is too long or cannot be allocated */
 bool b_Base64EncodeString(const uint8_t *p_data, size_t n_size, std::string &r_s_text);
+
+/**
+ *	@brief decodes BASE64 text: four characters give three bytes, a tail of
+ *		k = 2 or 3 characters k - 1 bytes, and a single character left at the
+ *		end nothing; every character outside "A"-"Z", "a"-"z", "0"-"9" and "+"
+ *		counts as 63, the value of "/"
+ *	@param[in] p_s_text is the null-terminated text
+ *	@param[out] r_stream is replaced by the decoded bytes
+ *	@return false when memory runs out
+ */
+bool b_Base64Decode(const char *p_s_text, ByteBuffer &r_stream);

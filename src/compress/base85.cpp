@@ -1,5 +1,8 @@
 #include "compress/base85.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "compress/text_string.h"
 
 /*
@@ -11,16 +14,23 @@
  *	the first t + 1 digits of its group; it is never shortened to '~', since
  *	the decoder would then read four bytes. The decoder pads a short group
  *	with digit 84, which rounds the truncated number back up to the bytes
- *	that were encoded.
+ *	that were encoded. The numbers are taken modulo 2^32, so that any text
+ *	decodes, as in every decoder of the format.
  */
 
 namespace {
 
-const char p_base85_alphabet[] =
-	"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz!#$%&()*+-;<=>.@^_,{|}~";
-const char n_zero_group_char = '~';
+const char n_zero_group_char = p_base85_alphabet[n_base85_zero_group_digit];
 const int n_group_bytes = 4;
 const int n_group_digits = 5;
+const uint32_t n_highest_digit = 84; // pads a short group
+
+/** @brief a character's digit value: its position in the alphabet, 0 outside it */
+uint32_t n_DigitValue(char n_char)
+{
+	const char *p_found = (n_char)? strchr(p_base85_alphabet, n_char) : nullptr;
+	return (p_found)? uint32_t(p_found - p_base85_alphabet) : 0;
+}
 
 /** @brief writes the first n_digit_num base-85 digits of a group, most significant first */
 char *p_WriteGroup(char *p_text, uint32_t n_value, int n_digit_num)
@@ -69,5 +79,31 @@ bool b_Base85EncodeString(const uint8_t *p_data, size_t n_size, std::string &r_s
 	if(n_size > n_max_base85_input || !b_ResizeText(r_s_text, n_Base85MaxTextLength(n_size)))
 		return false;
 	r_s_text.resize(n_Base85Encode(p_data, n_size, r_s_text.data(), r_s_text.size(), true));
+	return true;
+}
+
+bool b_Base85Decode(const char *p_s_text, ByteBuffer &r_stream)
+{
+	r_stream.Clear();
+	for(size_t n_left = strlen(p_s_text); n_left;) {
+		if(n_DigitValue(*p_s_text) == n_base85_zero_group_digit) {
+			const uint8_t p_zero_group[n_group_bytes] = {};
+			if(!r_stream.b_Append(p_zero_group, n_group_bytes))
+				return false;
+			++ p_s_text;
+			-- n_left;
+			continue;
+		}
+		const size_t n_digit_num = std::min(n_left, size_t(n_group_digits));
+		uint32_t n_value = 0;
+		for(size_t i = 0; i < size_t(n_group_digits); ++ i)
+			n_value = n_value * 85 + ((i < n_digit_num)? n_DigitValue(p_s_text[i]) : n_highest_digit);
+		const uint8_t p_group[n_group_bytes] = {uint8_t(n_value >> 24), uint8_t(n_value >> 16),
+			uint8_t(n_value >> 8), uint8_t(n_value)};
+		if(!r_stream.b_Append(p_group, n_digit_num - 1))
+			return false;
+		p_s_text += n_digit_num;
+		n_left -= n_digit_num;
+	}
 	return true;
 }

@@ -4,6 +4,13 @@
 #include <cstdint>
 #include <string>
 
+#include "compress/byte_buffer.h"
+
+/** The digits, each worth its position; the last, '~', also stands alone for an all-zero group. */
+inline constexpr char p_base85_alphabet[] =
+	"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz!#$%&()*+-;<=>.@^_,{|}~";
+const int n_base85_zero_group_digit = 84; // '~'
+
 /** The longest input the BASE85 encoder takes: its longest text just fits 32 bits. */
 const size_t n_max_base85_input = 0xccccccccU;
 
@@ -25,3 +32,14 @@ size_t n_Base85Encode(const uint8_t *p_data, size_t n_size, char *p_text, size_t
  *	@return false when the input is too long or the string cannot be allocated
  */
 bool b_Base85EncodeString(const uint8_t *p_data, size_t n_size, std::string &r_s_text);
+
+/**
+ *	@brief decodes BASE85 text: a group of k = 2 to 5 characters (fewer only at
+ *		the end) gives k - 1 bytes, a '~' at the start of a group four zero
+ *		bytes; characters outside the alphabet count as digit 0, and a single
+ *		character left at the end gives nothing
+ *	@param[in] p_s_text is the null-terminated text
+ *	@param[out] r_stream is replaced by the decoded bytes
+ *	@return false when memory runs out
+ */
+bool b_Base85Decode(const char *p_s_text, ByteBuffer &r_stream);

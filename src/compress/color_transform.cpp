@@ -254,11 +254,30 @@ bool b_BuildPlanes(const RasterImage &r_image, const PlaneSettings &r_settings, 
 	return true;
 }
 
+uint32_t n_ReconstructPixel(int n_color_type, int n_y, int n_u, int n_v, int n_alpha)
+{
+	int r, g, b;
+	if(n_color_type & color_Gray)
+		r = g = b = n_y;
+	else if(n_color_type & color_LosslessColor) {
+		const int u = int8_t(n_u), v = int8_t(n_v);
+		g = uint8_t(n_y - (u >> 1));
+		r = uint8_t(g + u - (v >> 1));
+		b = uint8_t(r + v);
+	} else {
+		const int n_cb = n_u - n_chroma_zero, n_cr = n_v - n_chroma_zero;
+		r = n_ClampColor(float(n_y + f_r_from_cr * n_cr));
+		g = n_ClampColor(float(n_y - f_g_from_cb * n_cb - f_g_from_cr * n_cr));
+		b = n_ClampColor(float(n_y + f_b_from_cb * n_cb));
+	}
+	return uint32_t(n_alpha) << 24 | uint32_t(b) << 16 | uint32_t(g) << 8 | uint32_t(r);
+}
+
 uint32_t n_ChecksumReconstruction(const uint8_t *p_planes, int n_width, int n_height,
 	const PlaneSettings &r_settings)
 {
-	const int s = r_settings.n_subsample;
-	const PlaneLayout layout = MakePlaneLayout(n_width, n_height, s, n_ColorType(r_settings));
+	const int s = r_settings.n_subsample, n_color_type = n_ColorType(r_settings);
+	const PlaneLayout layout = MakePlaneLayout(n_width, n_height, s, n_color_type);
 	const uint8_t *p_u = p_planes + layout.n_u_offset, *p_v = p_planes + layout.n_v_offset;
 	const uint8_t *p_alpha = p_planes + layout.n_alpha_offset;
 
@@ -271,30 +290,16 @@ uint32_t n_ChecksumReconstruction(const uint8_t *p_planes, int n_width, int n_he
 		const size_t n_row = size_t(y) * size_t(n_width);
 		const size_t n_chroma_row = size_t(y / s) * layout.n_chroma_w;
 		for(int x = 0; x < n_width; ++ x) {
-			const int n_y = p_planes[n_row + size_t(x)];
-			int r, g, b;
-			if(r_settings.b_gray)
-				r = g = b = n_y;
-			else {
-				const size_t n_chroma = n_chroma_row + size_t(x / s);
-				const int n_u = p_u[n_chroma], n_v = p_v[n_chroma];
-				if(r_settings.b_lossless_color) {
-					const int u = int8_t(n_u), v = int8_t(n_v);
-					g = uint8_t(n_y - (u >> 1));
-					r = uint8_t(g + u - (v >> 1));
-					b = uint8_t(r + v);
-				} else {
-					const int n_cb = n_u - n_chroma_zero, n_cr = n_v - n_chroma_zero;
-					r = n_ClampColor(float(n_y + f_r_from_cr * n_cr));
-					g = n_ClampColor(float(n_y - f_g_from_cb * n_cb - f_g_from_cr * n_cr));
-					b = n_ClampColor(float(n_y + f_b_from_cb * n_cb));
-				}
+			int n_u = 0, n_v = 0; // a gray image has no chroma planes
+			if(!r_settings.b_gray) {
+				n_u = p_u[n_chroma_row + size_t(x / s)];
+				n_v = p_v[n_chroma_row + size_t(x / s)];
 			}
+			const uint32_t n_pixel = n_ReconstructPixel(n_color_type, p_planes[n_row + size_t(x)],
+				n_u, n_v, (r_settings.b_alpha)? p_alpha[n_row + size_t(x)] : 0xff);
 			uint8_t *p_out = p_chunk + 4 * n_chunk_used;
-			p_out[0] = uint8_t(r);
-			p_out[1] = uint8_t(g);
-			p_out[2] = uint8_t(b);
-			p_out[3] = (r_settings.b_alpha)? p_alpha[n_row + size_t(x)] : 0xff;
+			for(int i = 0; i < 4; ++ i)
+				p_out[i] = uint8_t(n_pixel >> (8 * i));
 			if(++ n_chunk_used == n_chunk_pixels) {
 				n_crc = n_Crc32_Update(sizeof(p_chunk), p_chunk, n_crc);
 				n_chunk_used = 0;

@@ -40,6 +40,19 @@ void ReduceBitDepth(uint8_t *p_plane, int n_width, int n_height, int n_bits);
 bool b_BuildPlanes(const RasterImage &r_image, const PlaneSettings &r_settings, ByteBuffer &r_planes);
 
 /**
+ *	@brief the pixel that every decoder rebuilds from one pixel's plane
+ *		samples: gray, the inverse lifting transform, or YCbCr to RGB with
+ *		single-precision constants and one rounding (the reconstruction
+ *		checksum and the reference decoder both use it)
+ *	@param[in] n_color_type is the ColorType mask
+ *	@param[in] n_y is the pixel's Y (gray) sample
+ *	@param[in] n_u and n_v are the chroma samples of its block (unused for gray)
+ *	@param[in] n_alpha is its A sample, or 255 without an alpha plane
+ *	@return alpha << 24 | blue << 16 | green << 8 | red
+ */
+uint32_t n_ReconstructPixel(int n_color_type, int n_y, int n_u, int n_v, int n_alpha);
+
+/**
  *	@brief CRC-32 of the raster that decoding a plane block yields, taken
  *		before prediction and without building the raster
  *	@param[in] p_planes is the plane block made by b_BuildPlanes()

@@ -2,11 +2,7 @@
 
 const char *p_s_PredictorName(int n_predictor)
 {
-	static const char *const p_name_list[n_predictor_num] = {
-		"up", "left", "avg", "paeth", "med", "gap",
-		"none", "up-left", "avg2", "diff", "grad-h", "grad-v"
-	};
-	return (n_predictor >= 0 && n_predictor < n_predictor_num)? p_name_list[n_predictor] : "?";
+	return (b_KnownPredictor(n_predictor))? p_predictor_info[n_predictor].p_s_name : "?";
 }
 
 PlaneLayout MakePlaneLayout(int n_width, int n_height, int n_subsample, int n_color_type)

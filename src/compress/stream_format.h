@@ -34,23 +34,59 @@ enum ColorType {
 /** Predictors, numbered as in the decoding parameters. */
 enum PredictorType {
 	pred_Up = 0,
-	pred_Left,
-	pred_Avg,
-	pred_Paeth,
-	pred_Med,
-	pred_Gap,
-	pred_None,
-	pred_UpLeft,
-	pred_Avg2,
-	pred_Diff,
-	pred_GradH,
-	pred_GradV
+	pred_Left = 1,
+	pred_Avg = 2,
+	pred_Paeth = 3,
+	pred_Med = 4,
+	pred_Gap = 5,
+	pred_None = 6,
+	pred_UpLeft = 7,
+	pred_Avg2 = 8,
+	pred_Diff = 9,
+	pred_GradH = 10,
+	pred_GradV = 11
 };
 
 const int n_predictor_num = 12; // all predictors, as tried with "--exhaustive"
 const int n_default_predictor_num = 6; // "up" to "gap", tried by default
 
-/** @brief name of a predictor as printed in messages and header comments */
+/**
+ *	What the format fixes for each predictor besides its formula (which is in
+ *	compress/prediction.h): the name that messages and header comments print,
+ *	and the border that is coded as plain differences instead of residuals of
+ *	the formula, R first rows (differences to the left) and C first columns
+ *	(differences to the sample above). The formula only reads neighbours that
+ *	exist outside that border.
+ */
+struct PredictorInfo {
+	const char *p_s_name;
+	int n_first_row; // R
+	int n_first_col; // C
+};
+
+/** @brief the predictors' names and borders, indexed by PredictorType */
+inline constexpr PredictorInfo p_predictor_info[n_predictor_num] = {
+	{"up", 1, 0}, // pred_Up
+	{"left", 0, 1}, // pred_Left
+	{"avg", 1, 1}, // pred_Avg
+	{"paeth", 1, 1}, // pred_Paeth
+	{"med", 1, 1}, // pred_Med
+	{"gap", 2, 2}, // pred_Gap
+	{"none", 0, 0}, // pred_None
+	{"up-left", 1, 1}, // pred_UpLeft
+	{"avg2", 1, 1}, // pred_Avg2
+	{"diff", 1, 1}, // pred_Diff
+	{"grad-h", 1, 1}, // pred_GradH
+	{"grad-v", 1, 1} // pred_GradV
+};
+
+/** @brief whether a number is a PredictorType, as decoders require of the predictor parameters */
+constexpr bool b_KnownPredictor(int n_predictor)
+{
+	return n_predictor >= 0 && n_predictor < n_predictor_num;
+}
+
+/** @brief name of a predictor as printed in messages and header comments; "?" for an unknown number */
 const char *p_s_PredictorName(int n_predictor);
 
 const int n_max_code_length = 16; // longest Huffman code, the size of the count table

@@ -44,9 +44,17 @@ size_t n_TextStart(const std::string &r_s_code, size_t n_marker)
 // ---- UnPredict_ImagePlane ----
 
 const uint32_t n_all_predictors = (1U << n_predictor_num) - 1;
-// predictors whose border has no plain-difference row or column to replicate
-const uint32_t n_no_first_row = 1U << pred_Left | 1U << pred_None;
-const uint32_t n_no_first_col = 1U << pred_Up | 1U << pred_None;
+
+/** @brief whether any predictor of a set codes a border of first rows (b_rows) or columns as plain differences */
+bool b_AnyBorder(uint32_t n_used, bool b_rows)
+{
+	for(int n_predictor = 0; n_predictor < n_predictor_num; ++ n_predictor) {
+		const PredictorInfo &r_info = p_predictor_info[n_predictor];
+		if((n_used >> n_predictor & 1) && ((b_rows)? r_info.n_first_row : r_info.n_first_col) > 0)
+			return true;
+	}
+	return false;
+}
 
 const char p_s_first_col_loop[] = "for(int x = 0; x < n_first_col; ++ x) {";
 const char p_s_first_row_loop[] = "for(int y = 0; y < n_first_row; ++ y) {";
@@ -192,11 +200,11 @@ bool b_CutUnusedPredictors(std::string &r_s_code, uint32_t n_used, const Report 
 bool b_PruneUnPredict(std::string &r_s_code, uint32_t n_used, const Report &r_report)
 {
 	n_used &= n_all_predictors;
-	if(!(n_used & ~n_no_first_row)) {
+	if(!b_AnyBorder(n_used, true)) {
 		OmitReplicationLoop(r_s_code, p_s_first_row_loop, "_ASSERTE(!n_first_row); // code not needed, omitted",
 			"\tcode opts: can ommit first row replication for the predictors\n", r_report);
 	}
-	if(!(n_used & ~n_no_first_col)) {
+	if(!b_AnyBorder(n_used, false)) {
 		OmitReplicationLoop(r_s_code, p_s_first_col_loop, "_ASSERTE(!n_first_col); // code not needed, omitted",
 			"\tcode opts: can ommit first col replication for the predictors\n", r_report);
 	}

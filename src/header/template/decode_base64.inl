@@ -44,7 +44,8 @@
 		uint8_t *p_text;
 		uint32_t *p_image;
 		uint8_t *p_data = p_Alloc_DecodeBuffers(n_text_size, n_image_width, n_image_height,
-			n_huff_stage_size, n_subsample, n_color_type, p_text, p_image);
+			n_huff_stage_size, n_predictor_y, n_predictor_uv, n_predictor_a, n_subsample,
+			n_color_type, p_text, p_image);
 		if(!p_data)
 			return nullptr;
 

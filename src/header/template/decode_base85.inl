@@ -1,8 +1,13 @@
+	enum {
+		n_zero_group_digit = 84 // the digit of "~", which alone stands for four zero bytes
+	};
+
 	/**
 	 *	@brief gets the value of a BASE85 digit
 	 *	@param[in] n_char is a character of the text
 	 *	@return Returns the digit value of the character ("0"-"9" = 0-9, "A"-"Z" = 10-35,
 	 *		"a"-"z" = 36-61, "!#$%&()*+-;<=>.@^_,{|}~" = 62-84), 0 for any other character.
+	 *	@note The table replaces finding the character in the alphabet.
 	 */
 	static uint32_t n_Base85_Digit(char n_char)
 	{
@@ -41,12 +46,14 @@
 		int n_predictor_a, int n_subsample, int n_color_type)
 	{
 		// a group of k characters gives k - 1 bytes and a "~" four zero bytes, so the text
-		// takes at most a byte per character and three more per "~"
+		// takes at most a byte per character and three more per "~"; that bound replaces
+		// walking the groups to count the bytes exactly
 		const size_t n_length = strlen(p_s_base85);
-		// the "~" are counted a word at a time: the bytes of the word xor "~~~~" are zero
-		// exactly at the "~"; with the top bit of each byte cleared first, adding 0x7f
-		// sets it in every byte that is not zero, and the flags left where none is set
-		// are summed up in the top byte by a multiplication
+		// the "~" are counted a word at a time, which replaces a test per character: the
+		// bytes of the word xor "~~~~" are zero exactly at the "~"; with the top bit of
+		// each byte cleared first, adding 0x7f sets it in every byte that is not zero,
+		// and the flags left where none is set are summed up in the top byte by a
+		// multiplication
 		const uint8_t *const p_chars = reinterpret_cast<const uint8_t*>(p_s_base85);
 		const size_t n_ones = size_t(-1) / 255, n_low7 = n_ones * 0x7f;
 		size_t n_tilde_num = 0, n_counted = 0;
@@ -61,16 +68,18 @@
 		uint8_t *p_text;
 		uint32_t *p_image;
 		uint8_t *p_data = p_Alloc_DecodeBuffers(n_length + 3 * n_tilde_num, n_image_width, n_image_height,
-			n_huff_stage_size, n_subsample, n_color_type, p_text, p_image);
+			n_huff_stage_size, n_predictor_y, n_predictor_uv, n_predictor_a, n_subsample,
+			n_color_type, p_text, p_image);
 		if(!p_data)
 			return nullptr;
 
-		// a group is a big-endian base-85 number; a short group is padded with the digit 84
+		// a group is a big-endian base-85 number, taken modulo 2^32; a short group is
+		// padded with the digit 84
 		uint8_t *p_dest = p_text;
 		const char *p_s = p_s_base85, *const p_s_end = p_s_base85 + n_length;
-		while(p_s_end - p_s >= 5) { // whole groups
+		while(p_s_end - p_s >= 5) { // whole groups, which skip the padding of a short group
 			const uint32_t n_first = n_Base85_Digit(p_s[0]);
-			if(n_first == 84) {
+			if(n_first == n_zero_group_digit) {
 				for(int i = 0; i < 4; ++ i)
 					*p_dest ++ = 0;
 				++ p_s;
@@ -87,7 +96,7 @@
 		}
 		while(p_s != p_s_end) { // the last characters: zero groups and a short group
 			uint32_t n_value = n_Base85_Digit(*p_s);
-			if(n_value == 84) {
+			if(n_value == n_zero_group_digit) {
 				for(int i = 0; i < 4; ++ i)
 					*p_dest ++ = 0;
 				++ p_s;

@@ -18,6 +18,7 @@
 	 *	@brief reads a word of the size of size_t
 	 *	@param[in] p_bytes is the first of sizeof(size_t) bytes
 	 *	@return Returns the bytes as a big-endian number (which compilers read with one load).
+	 *	@note Words replace single bytes where the decoder reads or writes many at a time.
 	 */
 	static inline size_t n_BigEndian_Word(const uint8_t *p_bytes)
 	{
@@ -67,6 +68,9 @@
 	 *	@param[in] n_image_width is image width, in pixels
 	 *	@param[in] n_image_height is image height, in pixels
 	 *	@param[in] n_huff_stage_size size of the compressed data before Huffman encoding
+	 *	@param[in] n_predictor_y is predictor type for the luminance plane
+	 *	@param[in] n_predictor_uv is predictor type for the chrominance plane
+	 *	@param[in] n_predictor_a is predictor type for the alpha plane
 	 *	@param[in] n_subsample is chroma subsampling factor
 	 *	@param[in] n_color_type is color type bitmask
 	 *	@param[out] r_p_text is where the decoded text goes
@@ -75,16 +79,19 @@
 	 *		it does not fit the image), or 0 if the parameters are out of range or
 	 *		there is not enough memory.
 	 *	@note The text is read up before the first pixel is written, so it can
-	 *		share the memory of the image; that saves the memory it would take.
+	 *		share the memory of the image; that replaces a buffer of its own and
+	 *		saves the memory it would take.
 	 */
 	static uint8_t *p_Alloc_DecodeBuffers(size_t n_text_size, int n_image_width, int n_image_height,
-		size_t n_huff_stage_size, int n_subsample, int n_color_type, uint8_t *&r_p_text,
-		uint32_t *&r_p_image)
+		size_t n_huff_stage_size, int n_predictor_y, int n_predictor_uv, int n_predictor_a,
+		int n_subsample, int n_color_type, uint8_t *&r_p_text, uint32_t *&r_p_image)
 	{
 		// pixel indices must fit an int and every byte count a size_t
 		if(n_image_width <= 0 || n_image_height <= 0 || n_subsample <= 0 ||
 		   n_image_width > 0x7fffffff / n_image_height ||
 		   size_t(n_image_width) > size_t(-1) / 16 / size_t(n_image_height))
+			return nullptr;
+		if(!b_Known_Predictor(n_predictor_y) || !b_Known_Predictor(n_predictor_uv) || !b_Known_Predictor(n_predictor_a))
 			return nullptr;
 		const size_t n_image_data_size = n_Plane_Block_Size(n_image_width, n_image_height, n_subsample, n_color_type);
 		const size_t n_pixel_num = size_t(n_image_width) * size_t(n_image_height);
@@ -107,12 +114,17 @@
 	/** The code tables of the Huffman stage and where its code bits are. */
 	struct CHuffReader {
 		enum {
+			n_max_code_bits = 16, // the longest code; the stream opens with a count per length
+			n_count_table_size = 4 * n_max_code_bits, // bytes of the counts
+			n_max_packet = 128, // the most bytes a run-length packet stands for
 			n_chunk_size = 2048 // codes decoded at a time
 		};
 		// per code length i + 1: the first code, the end of the codes, and the offset
 		// from a code to its symbol; the first code of a length is twice the end of
-		// the previous length
-		int32_t p_min_code[16], p_max_code[16], p_table_off[16];
+		// the previous length. Reading one bit at a time and looking for the first
+		// length whose codes hold the bits read so far would decode the codes; the
+		// look-up tables below replace that for all but the longest codes.
+		int32_t p_min_code[n_max_code_bits], p_max_code[n_max_code_bits], p_table_off[n_max_code_bits];
 		const uint8_t *p_symbol; // the symbols in code order
 		// codes of up to 12 bits are found by a look-up of the next 12 bits: p_single
 		// gives the code's length << 8 | its symbol, or 0 where the code is longer;
@@ -134,10 +146,10 @@
 	 */
 	static bool b_Init_HuffReader(CHuffReader &r_reader, const uint8_t *p_stream, size_t n_stream_size)
 	{
-		if(n_stream_size < 64)
+		if(n_stream_size < CHuffReader::n_count_table_size)
 			return false;
 		int32_t n_code = 0, n_symbol_num = 0;
-		for(int i = 0; i < 16; ++ i, n_code *= 2) {
+		for(int i = 0; i < CHuffReader::n_max_code_bits; ++ i, n_code *= 2) {
 			const uint8_t *p_count = p_stream + 4 * i;
 			int32_t n_count = int32_t(uint32_t(p_count[0]) | uint32_t(p_count[1]) << 8 |
 				uint32_t(p_count[2]) << 16 | uint32_t(p_count[3]) << 24);
@@ -149,9 +161,9 @@
 			r_reader.p_max_code[i] = n_code;
 			n_symbol_num += n_count;
 		}
-		if(size_t(n_symbol_num) > n_stream_size - 64)
+		if(size_t(n_symbol_num) > n_stream_size - CHuffReader::n_count_table_size)
 			return false;
-		r_reader.p_symbol = p_stream + 64;
+		r_reader.p_symbol = p_stream + CHuffReader::n_count_table_size;
 		r_reader.p_bits = r_reader.p_symbol + n_symbol_num;
 		r_reader.p_bits_end = p_stream + n_stream_size;
 
@@ -160,7 +172,7 @@
 		// the chunk buffer holds a chunk of codes behind up to 128 bytes of a cut packet,
 		// and 16 spare bytes, which the packets are read up to (set, so that they are
 		// never read undefined)
-		const int n_chunk_words = (CHuffReader::n_chunk_size + 128 + 16) / 4;
+		const int n_chunk_words = (CHuffReader::n_chunk_size + CHuffReader::n_max_packet + 16) / 4;
 		if(!(r_reader.p_single = new(std::nothrow) uint32_t[2 * n_lookup_size + n_lookup_size / 4 + n_chunk_words]))
 			return false;
 		uint32_t *p_single = r_reader.p_single, *p_multi = r_reader.p_multi = p_single + n_lookup_size;
@@ -197,7 +209,10 @@
 	}
 
 	/**
-	 *	@brief decodes Huffman codes
+	 *	@brief decodes Huffman codes; replaces reading one bit at a time and matching
+	 *		the bits read so far against the first and end codes of each length:
+	 *		the bits are taken a word at a time, and a look-up of the next 12 bits
+	 *		gives all the codes that they hold
 	 *	@param[in] r_reader is the code tables
 	 *	@param[in,out] r_p_bits is the next byte of the code bits not yet in the buffer
 	 *	@param[in,out] r_n_bit_buffer is the next bits, the first one in the most significant bit
@@ -227,7 +242,7 @@
 				n_bit_buffer |= n_BigEndian_Word(p_bits) >> n_bit_num;
 				p_bits += (n_buffer_bits - 1 - n_bit_num) >> 3;
 				n_bit_num |= n_buffer_bits - 8;
-			} else if(n_bit_num < 16) { // near the end, a byte at a time; zeros past the end
+			} else if(n_bit_num < CHuffReader::n_max_code_bits) { // near the end, a byte at a time; zeros past the end
 				for(; n_bit_num <= n_buffer_bits - 8; n_bit_num += 8)
 					n_bit_buffer |= size_t((p_bits != p_bits_end)? *p_bits ++ : 0) << (n_buffer_bits - 8 - n_bit_num);
 			}
@@ -249,11 +264,12 @@
 				n_bit_buffer <<= n_size & 15;
 				n_bit_num -= int(n_size & 15);
 			}
-			if(n_lookup == n_lookup_num || n_bit_num < 16 || p_dest == p_end)
+			if(n_lookup == n_lookup_num || n_bit_num < CHuffReader::n_max_code_bits || p_dest == p_end)
 				continue; // done, or the single code is read after a refill
-			// a single code of up to 16 bits
+			// a single code of up to 16 bits: only codes longer than the look-up are
+			// still matched against the tables of first and end codes, a length at a time
 			uint32_t n_entry = p_single[n_bit_buffer >> (n_buffer_bits - n_lookup_bits)];
-			for(int i = n_lookup_bits; !n_entry && i < 16; ++ i) {
+			for(int i = n_lookup_bits; !n_entry && i < CHuffReader::n_max_code_bits; ++ i) {
 				const int32_t n_long_code = int32_t(n_bit_buffer >> (n_buffer_bits - 1 - i));
 				if(n_long_code >= r_reader.p_min_code[i] && n_long_code < r_reader.p_max_code[i])
 					n_entry = uint32_t(i + 1) << 8 | r_reader.p_symbol[n_long_code + r_reader.p_table_off[i]];
@@ -287,9 +303,11 @@
 		CHuffReader t_reader;
 		if(!b_Init_HuffReader(t_reader, p_stream, n_stream_size))
 			return false;
-		// the codes are decoded a chunk at a time into a small buffer that stays in the
-		// cache, and the whole packets in it are expanded; a packet cut by the end of
-		// the chunk is moved to the start of the buffer, in front of the next chunk
+		// this replaces decoding all the codes into the run-length stream, then
+		// expanding its packets: the codes are decoded a chunk at a time into a small
+		// buffer that stays in the cache, and the whole packets in it are expanded; a
+		// packet cut by the end of the chunk is moved to the start of the buffer, in
+		// front of the next chunk
 		const size_t n_chunk_size = CHuffReader::n_chunk_size;
 		uint8_t *const p_chunk = t_reader.p_chunk;
 		const uint8_t *p_bits = t_reader.p_bits;
@@ -316,10 +334,11 @@
 					b_result = false; // the packet runs past the image
 					break;
 				}
-				// the packet is written in blocks of 16 bytes, which may reach 15 bytes past
-				// it, into bytes that the next packets overwrite or the spare bytes; whether
-				// a block repeats the byte of a run or copies literal bytes is chosen
-				// without a branch, since the kind of the next packet is hard to predict
+				// this replaces expanding one packet a byte at a time: the packet is written
+				// in blocks of 16 bytes, which may reach 15 bytes past it, into bytes that the
+				// next packets overwrite or the spare bytes; whether a block repeats the byte
+				// of a run or copies literal bytes is chosen without a branch, since the kind
+				// of the next packet is hard to predict
 				const size_t n_run_mask = size_t(0) - n_run;
 				const size_t n_fill = (size_t(p_packet[1]) * (size_t(-1) / 255)) & n_run_mask;
 				const size_t n_source_step = 16 & ~n_run_mask; // a run keeps reading its byte
@@ -404,9 +423,9 @@
 				for(size_t x = 0, n_chroma_x = 0; x < size_t(n_image_width); ++ x) {
 					const int n_y = p_data[n_row + x], n_u = p_u[n_chroma_row + n_chroma_x],
 						n_v = p_v[n_chroma_row + n_chroma_x];
-					if(++ n_sub_x == n_subsample) { // a branch: the pattern is easy to predict
-						n_sub_x = 0; // and keeps the chroma index out of a chain through each pixel
-						++ n_chroma_x;
+					if(++ n_sub_x == n_subsample) { // replaces x / n_subsample: a branch with a pattern
+						n_sub_x = 0; // easy to predict keeps the chroma index out of a chain
+						++ n_chroma_x; // through each pixel
 					}
 					uint8_t r, g, b;
 					if(!b_lossless_color) {

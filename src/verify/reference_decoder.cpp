@@ -1,0 +1,230 @@
+#include "verify/reference_decoder.h"
+
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+#include <new>
+
+#include "compress/base64.h"
+#include "compress/base85.h"
+#include "compress/byte_buffer.h"
+#include "compress/color_transform.h"
+#include "compress/huffman_coder.h"
+#include "compress/prediction.h"
+#include "compress/stream_format.h"
+#include "image/raster_image.h"
+
+/*
+ *	The stream, decoded the plain way, outermost layer first (FORMAT.md
+ *	describes each layer):
+ *
+ *	1. BASE85 or BASE64 text -> CompressedStream;
+ *	2. the CompressedStream's 16 counts and symbol list -> the canonical code,
+ *	   then exactly n_huff_stage_size codes, read one bit at a time -> the
+ *	   run-length stream;
+ *	3. the run-length packets, one at a time -> the plane block;
+ *	4. each plane restored in raster order with its predictor's formula;
+ *	5. each pixel rebuilt from its Y, chroma and A samples.
+ *
+ *	A decoder refuses (returns null) when
+ *	- the parameters are out of range: a size or subsampling factor below 1,
+ *	  more pixels than the tool's limit (b_AcceptableImageSize()) or than an
+ *	  int indexes, byte counts beyond size_t, a predictor number outside 0 to
+ *	  11, or n_huff_stage_size above twice the plane block (a packet takes at
+ *	  most two bytes for each byte it stands for);
+ *	- the stream is shorter than its 64 bytes of counts, a count is negative,
+ *	  the counts add up to more than 256 symbols or the symbols run past the
+ *	  end of the stream;
+ *	- the next bits match no code of up to 16 bits (bits past the end of the
+ *	  stream read as 0);
+ *	- a packet is cut by the end of the codes, or runs past the plane block,
+ *	  or the packets do not fill the plane block exactly;
+ *	- memory runs out.
+ */
+
+namespace {
+
+/** @brief the rules on the eight decoding parameters, checked before the text is read */
+bool b_AcceptableParams(const DecodeParams &p)
+{
+	if(!b_AcceptableImageSize(p.n_image_width, p.n_image_height) ||
+	   p.n_image_width <= 0 || p.n_image_height <= 0 || p.n_subsample <= 0)
+		return false;
+	// pixel indices fit an int, and the byte counts (up to 16 per pixel) a size_t
+	if(p.n_image_width > INT_MAX / p.n_image_height ||
+	   size_t(p.n_image_width) > SIZE_MAX / 16 / size_t(p.n_image_height))
+		return false;
+	if(!b_KnownPredictor(p.n_predictor_y) || !b_KnownPredictor(p.n_predictor_uv) ||
+	   !b_KnownPredictor(p.n_predictor_a))
+		return false;
+	const PlaneLayout layout = MakePlaneLayout(p.n_image_width, p.n_image_height, p.n_subsample, p.n_color_type);
+	return p.n_huff_stage_size <= 2 * layout.n_image_data_size;
+}
+
+/** The canonical Huffman code, as the 16 counts give it. */
+struct CanonicalCode {
+	// per code length i + 1: the first code, the end of the codes, and the
+	// offset from a code to its symbol's place in the list
+	int32_t p_min_code[n_max_code_length], p_max_code[n_max_code_length], p_table_off[n_max_code_length];
+	const uint8_t *p_symbol; // the symbol list, in code order
+};
+
+/**
+ *	@brief reads the counts and the symbol list at the start of the stream
+ *	@param[out] r_n_bits_offset is where the code bits begin
+ *	@return false when the counts or the symbols are malformed
+ */
+bool b_ReadCodeTable(const ByteBuffer &r_stream, CanonicalCode &r_code, size_t &r_n_bits_offset)
+{
+	if(r_stream.n_Size() < n_code_table_size)
+		return false;
+	int32_t n_code = 0, n_symbol_num = 0;
+	for(int i = 0; i < n_max_code_length; ++ i) {
+		const uint8_t *p_count = r_stream.p_Data() + 4 * i; // little-endian int32
+		const int32_t n_count = int32_t(uint32_t(p_count[0]) | uint32_t(p_count[1]) << 8 |
+			uint32_t(p_count[2]) << 16 | uint32_t(p_count[3]) << 24);
+		if(n_count < 0 || n_count > n_byte_value_num - n_symbol_num)
+			return false;
+		r_code.p_min_code[i] = n_code;
+		r_code.p_max_code[i] = n_code + n_count;
+		r_code.p_table_off[i] = n_symbol_num - n_code;
+		n_code = 2 * (n_code + n_count); // the first code of the next length
+		n_symbol_num += n_count;
+	}
+	if(size_t(n_symbol_num) > r_stream.n_Size() - n_code_table_size)
+		return false;
+	r_code.p_symbol = r_stream.p_Data() + n_code_table_size;
+	r_n_bits_offset = n_code_table_size + size_t(n_symbol_num);
+	return true;
+}
+
+/** The code bits, most significant bit of each byte first; past the end, 0 bits. */
+struct BitReader {
+	const uint8_t *p_bytes;
+	size_t n_size;
+	size_t n_bits_read;
+
+	int n_Bit()
+	{
+		const size_t n_byte = n_bits_read / 8;
+		const int n_shift = 7 - int(n_bits_read % 8);
+		++ n_bits_read;
+		return (n_byte < n_size)? p_bytes[n_byte] >> n_shift & 1 : 0;
+	}
+};
+
+/** @return false when no code of up to 16 bits matches the next bits */
+bool b_ReadSymbol(const CanonicalCode &r_code, BitReader &r_bits, uint8_t &r_n_symbol)
+{
+	int32_t n_code = 0;
+	for(int i = 0; i < n_max_code_length; ++ i) {
+		n_code = 2 * n_code + r_bits.n_Bit();
+		if(n_code >= r_code.p_min_code[i] && n_code < r_code.p_max_code[i]) {
+			r_n_symbol = r_code.p_symbol[n_code + r_code.p_table_off[i]];
+			return true;
+		}
+	}
+	return false;
+}
+
+/** @brief decodes exactly n_code_num codes of the stream: the run-length stream */
+bool b_DecodeHuffman(const ByteBuffer &r_stream, size_t n_code_num, ByteBuffer &r_packets)
+{
+	CanonicalCode code;
+	size_t n_bits_offset;
+	if(!b_ReadCodeTable(r_stream, code, n_bits_offset) || !r_packets.b_Resize(n_code_num))
+		return false;
+	BitReader bits = {r_stream.p_Data() + n_bits_offset, r_stream.n_Size() - n_bits_offset, 0};
+	for(size_t i = 0; i < n_code_num; ++ i) {
+		if(!b_ReadSymbol(code, bits, r_packets.p_Data()[i]))
+			return false;
+	}
+	return true;
+}
+
+/**
+ *	@brief expands the packets: code byte c, then one byte repeated (c >> 1) + 1
+ *		times if c is odd, or (c >> 1) + 1 bytes copied if c is even
+ *	@return false when a packet is cut or runs past the block, or the block is not filled exactly
+ */
+bool b_ExpandPackets(const ByteBuffer &r_packets, size_t n_block_size, ByteBuffer &r_block)
+{
+	const uint8_t *p_packets = r_packets.p_Data();
+	r_block.Clear();
+	for(size_t n_at = 0; n_at < r_packets.n_Size();) {
+		const bool b_run = (p_packets[n_at] & 1) != 0;
+		const size_t n_length = size_t(p_packets[n_at] >> 1) + 1;
+		const size_t n_packet_size = (b_run)? 2 : 1 + n_length;
+		const size_t n_done = r_block.n_Size();
+		if(n_packet_size > r_packets.n_Size() - n_at || n_length > n_block_size - n_done ||
+		   !r_block.b_Resize(n_done + n_length))
+			return false;
+		for(size_t i = 0; i < n_length; ++ i)
+			r_block.p_Data()[n_done + i] = p_packets[n_at + ((b_run)? 1 : 1 + i)];
+		n_at += n_packet_size;
+	}
+	return r_block.n_Size() == n_block_size;
+}
+
+/** @brief restores a plane in place, in raster order, each sample from those before it */
+void UnpredictPlane(uint8_t *p_plane, size_t n_width, size_t n_height, int n_pred_type)
+{
+	const size_t n_first_row = size_t(p_predictor_info[n_pred_type].n_first_row);
+	const size_t n_first_col = size_t(p_predictor_info[n_pred_type].n_first_col);
+	const PredictionFormula p_formula = p_PredictionFormula(n_pred_type);
+	const ptrdiff_t n_stride = ptrdiff_t(n_width);
+	for(size_t y = 0; y < n_height; ++ y) {
+		for(size_t x = 0; x < n_width; ++ x) {
+			uint8_t *p_x = p_plane + y * n_width + x;
+			int n_prediction = 0; // the corner holds the samples themselves
+			if(y >= n_first_row && x >= n_first_col)
+				n_prediction = p_formula(p_x, n_stride, (x + 1 < n_width)? 1 : 0);
+			else if(x < n_first_col && y > n_first_row)
+				n_prediction = p_x[-n_stride]; // first columns: differences to the sample above
+			else if(y < n_first_row && x > n_first_col)
+				n_prediction = p_x[-1]; // first rows: differences to the sample on the left
+			*p_x = uint8_t(*p_x + n_prediction);
+		}
+	}
+}
+
+} // namespace
+
+uint32_t *p_ReferenceDecode(bool b_base85, const char *p_s_text, const DecodeParams &r_params)
+{
+	const DecodeParams &p = r_params;
+	if(!b_AcceptableParams(p))
+		return nullptr;
+	const PlaneLayout layout = MakePlaneLayout(p.n_image_width, p.n_image_height, p.n_subsample, p.n_color_type);
+	ByteBuffer stream, packets, block;
+	if(!((b_base85)? b_Base85Decode(p_s_text, stream) : b_Base64Decode(p_s_text, stream)) ||
+	   !b_DecodeHuffman(stream, p.n_huff_stage_size, packets) ||
+	   !b_ExpandPackets(packets, layout.n_image_data_size, block))
+		return nullptr;
+
+	uint8_t *p_planes = block.p_Data();
+	const size_t n_width = size_t(p.n_image_width), n_height = size_t(p.n_image_height);
+	const bool b_gray = (p.n_color_type & color_Gray) != 0, b_alpha = (p.n_color_type & color_Alpha) != 0;
+	UnpredictPlane(p_planes, n_width, n_height, p.n_predictor_y);
+	if(!b_gray) {
+		UnpredictPlane(p_planes + layout.n_u_offset, layout.n_chroma_w, layout.n_chroma_h, p.n_predictor_uv);
+		UnpredictPlane(p_planes + layout.n_v_offset, layout.n_chroma_w, layout.n_chroma_h, p.n_predictor_uv);
+	}
+	if(b_alpha)
+		UnpredictPlane(p_planes + layout.n_alpha_offset, n_width, n_height, p.n_predictor_a);
+
+	uint32_t *p_raster = new(std::nothrow) uint32_t[layout.n_image_size];
+	if(!p_raster)
+		return nullptr;
+	const size_t n_subsample = size_t(p.n_subsample);
+	for(size_t y = 0; y < n_height; ++ y) {
+		for(size_t x = 0; x < n_width; ++ x) {
+			const size_t i = y * n_width + x, n_chroma = (y / n_subsample) * layout.n_chroma_w + x / n_subsample;
+			const int n_u = (b_gray)? 0 : p_planes[layout.n_u_offset + n_chroma];
+			const int n_v = (b_gray)? 0 : p_planes[layout.n_v_offset + n_chroma];
+			const int n_alpha = (b_alpha)? p_planes[layout.n_alpha_offset + i] : 0xff;
+			p_raster[i] = n_ReconstructPixel(p.n_color_type, p_planes[i], n_u, n_v, n_alpha);
+		}
+	}
+	return p_raster;
+}
