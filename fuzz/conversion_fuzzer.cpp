@@ -127,8 +127,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *p_data, size_t n_size)
 	FUZZ_CHECK(!chdir(p_s_saved_dir));
 
 	if(n_result) {
-		// option warnings may come first; the refusal is the last message
-		const bool b_not_loaded = b_EndsWith(s_errors, "error: error loading image file '" + s_image + "'\n") ||
+		// option warnings may come first; the refusal is the last message, but for the
+		// tab-indented line that may follow a load error with its reason
+		const size_t n_reason = s_errors.rfind("\n\t");
+		const std::string s_load_errors = (n_reason == std::string::npos)? s_errors : s_errors.substr(0, n_reason + 1);
+		const bool b_not_loaded = b_EndsWith(s_load_errors, "error: error loading image file '" + s_image + "'\n") ||
 			b_EndsWith(s_errors, "error: image file '" + s_image + "' holds no pixels\n");
 		const bool b_refused = b_EndsWith(s_errors, "error: maximum line length of 14 leaves no room for data\n") ||
 			b_EndsWith(s_errors, "error: maximum \"C\"-string length must be at least 1\n");
