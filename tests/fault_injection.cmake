@@ -24,6 +24,8 @@ add_executable(pixmold_colour_fault ${PROJECT_SOURCE_DIR}/src/driver/main.cpp
 	$<TARGET_OBJECTS:pixmold_template> $<TARGET_OBJECTS:pixmold_colour_fault_optimiser>)
 pixmold_add_pruned_decoders(pixmold_colour_fault pixmold_colour_fault_pruned_decoders)
 target_link_libraries(pixmold_colour_fault PRIVATE PNG::PNG Threads::Threads)
+# built with the test program, like the tool itself
+add_dependencies(pixmold_tests pixmold_colour_fault)
 foreach(target pixmold_colour_fault_optimiser pixmold_colour_fault_pruned_decoders pixmold_colour_fault)
 	target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src)
 endforeach()
