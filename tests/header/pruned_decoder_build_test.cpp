@@ -81,6 +81,20 @@ std::string s_Base85(const std::string &s_bytes)
 	return s_text;
 }
 
+/**
+ *	@brief the text of random planes for the image the parameters describe
+ *	@param[in,out] r_params gets the run-length stream size
+ */
+std::string s_RandomImageText(bool b_base85, std::mt19937 &r_random, DecodeParams &r_params)
+{
+	std::string s_planes(MakePlaneLayout(r_params.n_image_width, r_params.n_image_height,
+		r_params.n_subsample, r_params.n_color_type).n_image_data_size, '\0');
+	for(char &r_byte : s_planes)
+		r_byte = char(r_random());
+	const std::string s_stream = s_EncodeStream(s_planes, r_params.n_huff_stage_size);
+	return (b_base85)? s_Base85(s_stream) : s_Base64(s_stream);
+}
+
 /** One decoder text pruned for a used set and an image kind. */
 struct Variant {
 	std::vector<int> used;
@@ -165,12 +179,7 @@ std::vector<DecodeCase> CaseList(const std::vector<Variant> &r_variant_list)
 				new_case.params.n_subsample = r_geometry.n_subsample;
 				new_case.params.n_color_type = r_variant.n_color_type;
 				AssignPredictors(r_variant, b_reversed, new_case.params);
-				std::string s_planes(MakePlaneLayout(r_geometry.n_width, r_geometry.n_height,
-					r_geometry.n_subsample, r_variant.n_color_type).n_image_data_size, '\0');
-				for(char &r_byte : s_planes)
-					r_byte = char(random());
-				const std::string s_stream = s_EncodeStream(s_planes, new_case.params.n_huff_stage_size);
-				new_case.s_text = (r_variant.b_base85)? s_Base85(s_stream) : s_Base64(s_stream);
+				new_case.s_text = s_RandomImageText(r_variant.b_base85, random, new_case.params);
 				case_list.push_back(new_case);
 			}
 		}
@@ -353,12 +362,7 @@ TEST(BuiltinDecoder, DecodesEveryColourTypeLikeTheWholeTemplate)
 			SCOPED_TRACE("BASE" + std::to_string((b_base85)? 85 : 64) + ", colour type " + std::to_string(n_color_type));
 			DecodeParams params = {9, 6, 0, n_color_type, (n_color_type + 3) % n_predictor_num,
 				(n_color_type + 7) % n_predictor_num, n_color_type % 3 + 1, n_color_type};
-			std::string s_planes(MakePlaneLayout(params.n_image_width, params.n_image_height,
-				params.n_subsample, n_color_type).n_image_data_size, '\0');
-			for(char &r_byte : s_planes)
-				r_byte = char(random());
-			const std::string s_stream = s_EncodeStream(s_planes, params.n_huff_stage_size);
-			const std::string s_text = (b_base85)? s_Base85(s_stream) : s_Base64(s_stream);
+			const std::string s_text = s_RandomImageText(b_base85, random, params);
 			std::unique_ptr<uint32_t[]> p_pruned(p_BuiltinDecode(b_base85, s_text.c_str(), params));
 			std::unique_ptr<uint32_t[]> p_whole(p_BuiltinDecodeUnpruned(b_base85, s_text.c_str(), params));
 			ASSERT_TRUE(p_pruned && p_whole);
