@@ -6,19 +6,45 @@
 #include <cstring>
 #include <new>
 
+#include "compress/stream_format.h"
 #include "image/raster_image.h"
 
 #define _ASSERTE(x) assert(x)
 
 namespace {
 
-/** The decompressor source of the generated headers, compiled into the tool. */
+/** An entry point of the decompressor source (p_Decode_RLE_Huff_Base85 or _Base64). */
+typedef uint32_t *(*DecodeFunction)(const char *p_s_text, int n_image_width, int n_image_height,
+	size_t n_huff_stage_size, int n_predictor_y, int n_predictor_uv, int n_predictor_a, int n_subsample,
+	int n_color_type);
+
+/** The whole decompressor source, as a shared header (or one made with "--no-code-opts") carries it. */
 struct CDecompressCode {
 #include "header/template/unpredict_plane.inl"
 #include "header/template/decode_base64.inl"
 #include "header/template/decode_base85.inl"
 #include "header/template/decode_stages.inl"
 };
+
+// The decompressor source as a private header carries it, written at build time
+// by tools/pruned_decoders.cpp: the template as the tool's own optimiser prunes it
+// for each BASE and kind of image, every predictor kept, one struct each, and
+// p_pruned_decoder_table of their entry points.
+#include "pruned_decoders.inl"
+
+const int n_color_type_bits = color_Gray | color_Alpha | color_LosslessColor;
+static_assert(sizeof(p_pruned_decoder_table[0]) / sizeof(p_pruned_decoder_table[0][0]) == n_color_type_bits + 1,
+	"a pruned decoder for each value of the colour type bits");
+
+uint32_t *p_Decode(DecodeFunction p_decoder, const char *p_s_text, const DecodeParams &r_params)
+{
+	const DecodeParams &p = r_params;
+	// the template takes sizes up to 2^31 pixels; nothing the tool loads is larger than its own limit
+	if(!b_AcceptableImageSize(p.n_image_width, p.n_image_height))
+		return nullptr;
+	return p_decoder(p_s_text, p.n_image_width, p.n_image_height, p.n_huff_stage_size, p.n_predictor_y,
+		p.n_predictor_uv, p.n_predictor_a, p.n_subsample, p.n_color_type);
+}
 
 } // namespace
 
@@ -29,15 +55,12 @@ void UnPredictImagePlane(uint8_t *p_buffer, int n_width, int n_height, int n_pre
 
 uint32_t *p_BuiltinDecode(bool b_base85, const char *p_s_text, const DecodeParams &r_params)
 {
-	const DecodeParams &p = r_params;
-	// the template takes sizes up to 2^31 pixels; nothing the tool loads is larger than its own limit
-	if(!b_AcceptableImageSize(p.n_image_width, p.n_image_height))
-		return nullptr;
-	return (b_base85)?
-		CDecompressCode::p_Decode_RLE_Huff_Base85(p_s_text, p.n_image_width, p.n_image_height,
-			p.n_huff_stage_size, p.n_predictor_y, p.n_predictor_uv, p.n_predictor_a,
-			p.n_subsample, p.n_color_type) :
-		CDecompressCode::p_Decode_RLE_Huff_Base64(p_s_text, p.n_image_width, p.n_image_height,
-			p.n_huff_stage_size, p.n_predictor_y, p.n_predictor_uv, p.n_predictor_a,
-			p.n_subsample, p.n_color_type);
+	return p_Decode(p_pruned_decoder_table[(b_base85)? 1 : 0][r_params.n_color_type & n_color_type_bits],
+		p_s_text, r_params);
+}
+
+uint32_t *p_BuiltinDecodeUnpruned(bool b_base85, const char *p_s_text, const DecodeParams &r_params)
+{
+	return p_Decode((b_base85)? &CDecompressCode::p_Decode_RLE_Huff_Base85 :
+		&CDecompressCode::p_Decode_RLE_Huff_Base64, p_s_text, r_params);
 }

@@ -22,10 +22,17 @@ struct DecodeParams {
 };
 
 /**
- *	@brief decodes BASE85 or BASE64 text into a raster, with the same code a
- *		generated header carries (p_Decode_RLE_Huff_Base85 or _Base64)
+ *	@brief decodes BASE85 or BASE64 text into a raster, with the code a private
+ *		header carries (p_Decode_RLE_Huff_Base85 or _Base64): the template as
+ *		the optimiser prunes it for the image's colour type, every predictor kept
  *	@return a new array of width * height pixels (release with delete[]), or
  *		null when memory runs out, the size is beyond the tool's pixel limit
  *		(b_AcceptableImageSize()) or the data does not fit the parameters
  */
 uint32_t *p_BuiltinDecode(bool b_base85, const char *p_s_text, const DecodeParams &r_params);
+
+/**
+ *	@brief decodes like p_BuiltinDecode(), with the whole template, as a shared
+ *		header or one made with "--no-code-opts" carries it
+ */
+uint32_t *p_BuiltinDecodeUnpruned(bool b_base85, const char *p_s_text, const DecodeParams &r_params);
