@@ -16,11 +16,16 @@ else()
 	include(ExternalProject)
 	set(host_dir "${CMAKE_CURRENT_BINARY_DIR}/host")
 	set(host_config Release)
+	# With the tests and the rest off, the nested build's default target is
+	# the tool. ExternalProject's own build command shares make's job slots;
+	# a generator of several configurations is told the one to build.
 	get_property(multi_config GLOBAL PROPERTY GENERATOR_IS_MULTI_CONFIG)
 	if(multi_config)
 		set(host_tool_dir "${host_dir}/src/${host_config}")
+		set(build_command BUILD_COMMAND "${CMAKE_COMMAND}" --build "${host_dir}" --config ${host_config})
 	else()
 		set(host_tool_dir "${host_dir}/src")
+		set(build_command "")
 	endif()
 	if(CMAKE_HOST_WIN32)
 		set(host_tool "${host_tool_dir}/Pixmold.exe")
@@ -45,7 +50,7 @@ else()
 			-DPIXMOLD_BUILD_FUZZERS=OFF
 			-DPIXMOLD_INSTALL=OFF
 			${PIXMOLD_HOST_CMAKE_ARGS}
-		BUILD_COMMAND "${CMAKE_COMMAND}" --build "${host_dir}" --target Pixmold --config ${host_config}
+		${build_command}
 		BUILD_ALWAYS TRUE
 		BUILD_BYPRODUCTS "${host_tool}"
 		INSTALL_COMMAND "")
