@@ -127,11 +127,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *p_data, size_t n_size)
 	FUZZ_CHECK(!chdir(p_s_saved_dir));
 
 	if(n_result) {
-		// option warnings may come first; the refusal is the last message
-		const bool b_not_loaded = b_EndsWith(s_errors, "error: error loading image file '" + s_image + "'\n") ||
-			b_EndsWith(s_errors, "error: image file '" + s_image + "' holds no pixels\n");
-		const bool b_refused = b_EndsWith(s_errors, "error: maximum line length of 14 leaves no room for data\n") ||
-			b_EndsWith(s_errors, "error: maximum \"C\"-string length must be at least 1\n");
+		// option warnings may come first; the refusal is the last message, but
+		// for the tab-indented line of the reason that may follow a load error
+		std::string s_last = s_errors;
+		const size_t n_reason = s_last.rfind("\n\t");
+		if(n_reason != std::string::npos && s_last.find('\n', n_reason + 1) + 1 == s_last.size())
+			s_last.resize(n_reason + 1);
+		const bool b_not_loaded = b_EndsWith(s_last, "error: error loading image file '" + s_image + "'\n") ||
+			b_EndsWith(s_last, "error: image file '" + s_image + "' holds no pixels\n");
+		const bool b_refused = b_EndsWith(s_last, "error: maximum line length of 14 leaves no room for data\n") ||
+			b_EndsWith(s_last, "error: maximum \"C\"-string length must be at least 1\n");
 		if(!b_refused && !b_not_loaded)
 			fprintf(stderr, "conversion failed with:\n%s", s_errors.c_str());
 		FUZZ_CHECK(n_result == -1 && (b_refused || b_not_loaded));
