@@ -5,8 +5,9 @@
 set -eu
 top=$(cd "$(dirname "$0")" && pwd)
 "$top/scripts/install-deps.sh"
+jobs=$(nproc 2>/dev/null || getconf _NPROCESSORS_ONLN 2>/dev/null || echo 2)
 cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$top/build" --target Pixmold -j "$(nproc)"
+cmake --build "$top/build" --target Pixmold -j "$jobs"
 
 if [ $# -eq 0 ]; then
 	# the run leaves its decoded image, test_decompress.tga, in its working folder

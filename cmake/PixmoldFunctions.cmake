@@ -1,14 +1,22 @@
-# pixmold_add_header(<target> <image> [OUTPUT <header>] [OPTIONS <option>...])
+# pixmold_add_header(<target> <image> [OUTPUT <header>] [NO_SELF_CONTAINED]
+#                    [OPTIONS <option>...])
 #
 # Generates a C++ header from <image> at build time and makes <target> use it:
-# the header's folder becomes a private include directory of <target> and the
-# header one of its sources, so it is written before <target> compiles. Call
-# it in the directory that defines <target>.
+# the header's folder becomes a private SYSTEM include directory of <target>
+# and the header one of its sources, so it is written before <target>
+# compiles. Call it in the directory that defines <target>.
 #
 #   <image>    relative to the current source directory
 #   OUTPUT     the header; relative to the current binary directory; default
 #              pixmold/<target>/<image name less its last extension>.h there
+#   NO_SELF_CONTAINED  leaves out "--self-contained", which the tool is
+#              otherwise given first: the includer then provides the standard
+#              headers and _ASSERTE that the header's code uses
 #   OPTIONS    passed to the tool after the image and header names
+#
+# The include directory is a SYSTEM one so that the target's own warning
+# flags (-Werror with -Wzero-as-null-pointer-constant, clang's -Weverything)
+# judge the target's code, never the generated one, which no user can edit.
 #
 # Each conversion runs in a folder of its own,
 # <current binary dir>/pixmold/<target>.dir/<header name>/, with a copy of the
@@ -17,9 +25,11 @@
 # alone (images/logo.png gives Clogo_png and __LOGO_PNG_INCLUDED, whatever the
 # checkout path), the header's comment names only the file, and the decoded
 # test_decompress.tga that every run leaves stays in that folder. The header
-# is remade when the image, the tool, the OPTIONS or PixmoldConvert.cmake
+# is remade when the image, the tool, the options or PixmoldConvert.cmake
 # change. The tool is Pixmold::Pixmold: the imported target of the installed
-# package, or an alias of the build target when Pixmold is part of the build.
+# package, an alias of the build target when Pixmold is part of the build, or
+# in another project's cross build the tool built for (or named for) the
+# build machine.
 
 include_guard(GLOBAL)
 
@@ -27,7 +37,7 @@ include_guard(GLOBAL)
 set_property(GLOBAL PROPERTY PIXMOLD_CONVERT_SCRIPT "${CMAKE_CURRENT_LIST_DIR}/PixmoldConvert.cmake")
 
 function(pixmold_add_header target image)
-	cmake_parse_arguments(PARSE_ARGV 2 arg "" "OUTPUT" "OPTIONS")
+	cmake_parse_arguments(PARSE_ARGV 2 arg "NO_SELF_CONTAINED" "OUTPUT" "OPTIONS")
 	if(arg_UNPARSED_ARGUMENTS)
 		message(FATAL_ERROR "pixmold_add_header: unexpected arguments: ${arg_UNPARSED_ARGUMENTS}")
 	endif()
@@ -66,8 +76,13 @@ function(pixmold_add_header target image)
 	# header, exactly when the settings do.
 	set(run_dir "${CMAKE_CURRENT_BINARY_DIR}/pixmold/${target}.dir/${header_name}")
 	set(settings "${run_dir}/settings.cmake")
+	if(arg_NO_SELF_CONTAINED)
+		set(options ${arg_OPTIONS})
+	else()
+		set(options --self-contained ${arg_OPTIONS})
+	endif()
 	set(content "set(PIXMOLD_IMAGE [==[${image}]==])\nset(PIXMOLD_HEADER [==[${output}]==])\nset(PIXMOLD_OPTIONS")
-	foreach(option IN LISTS arg_OPTIONS)
+	foreach(option IN LISTS options)
 		string(APPEND content " [==[${option}]==]")
 	endforeach()
 	string(APPEND content ")\n")
@@ -81,5 +96,5 @@ function(pixmold_add_header target image)
 		COMMENT "Pixmold: converting ${image_name} to ${header_name}"
 		VERBATIM)
 	target_sources(${target} PRIVATE "${output}")
-	target_include_directories(${target} PRIVATE "${header_dir}")
+	target_include_directories(${target} SYSTEM PRIVATE "${header_dir}")
 endfunction()

@@ -1,28 +1,17 @@
 // Decodes the three embedded images at start-up and checks every raster
 // against the checksum stored in its header; exits with 1 on any mismatch.
 
-// A generated header uses these without including them, so that the program
-// chooses where they come from: the C library's integer types, memory,
-// string, character and abs() functions, non-throwing new, unqualified min
-// and max, and _ASSERTE for the decoder's consistency checks.
-#include <assert.h>
-#include <ctype.h>
-#include <stddef.h>
-#include <stdint.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
-#include <algorithm>
-#include <new>
-using std::min;
-using std::max;
-#define _ASSERTE(x) assert(x)
-
+// The generated headers bring the standard headers their code uses (the
+// default of pixmold_add_header()), so they need nothing before them.
 // Headers made with --shared-decompress define their shared decompressor in
 // the header itself, so they all go into this one translation unit.
 #include "sample.h"
 #include "badge.h"
 #include "stripes.h"
+
+#include <stdint.h>
+#include <stdio.h>
+#include <string.h>
 
 #include "raster_crc32.h"
 

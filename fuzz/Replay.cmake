@@ -14,5 +14,6 @@ foreach(PIXMOLD_FUZZ_TARGET ${PIXMOLD_FUZZ_TARGETS})
 	if(EXISTS ${PIXMOLD_FUZZ_REGRESSIONS})
 		add_test(NAME FuzzRegressions.${PIXMOLD_FUZZ_TARGET}
 			COMMAND replay_${PIXMOLD_FUZZ_TARGET} ${PIXMOLD_FUZZ_REGRESSIONS})
+		set_tests_properties(FuzzRegressions.${PIXMOLD_FUZZ_TARGET} PROPERTIES LABELS fast)
 	endif()
 endforeach()

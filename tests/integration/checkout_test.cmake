@@ -8,13 +8,7 @@ file(REMOVE_RECURSE "${WORK_DIR}")
 
 set(checkouts "${WORK_DIR}/a" "${WORK_DIR}/nested/deeper/b")
 foreach(checkout IN LISTS checkouts)
-	copy_tree("${PIXMOLD_SOURCE_DIR}/tests/integration/consumer" "${checkout}/src")
-	configure_project("${checkout}/src" "${checkout}/build" "-DCMAKE_PREFIX_PATH=${PREFIX}"
-		"-DCONSUMER_PIXMOLD_SOURCE=${PIXMOLD_SOURCE_DIR}")
-	build_project("${checkout}/build" output)
-	expect_converted("${output}" "logo.h;named_logo.h")
-	run_checked(report "${checkout}/build/consumer")
-	expect_no_decoded_image("${checkout}/src")
+	build_and_run_consumer("${checkout}" "-DCMAKE_PREFIX_PATH=${PREFIX}")
 endforeach()
 
 list(GET checkouts 0 a)

@@ -70,3 +70,35 @@ function(expect_contains file text)
 		message(FATAL_ERROR "${file} lacks '${text}'")
 	endif()
 endfunction()
+
+# copies the consumer project to <work>/src, configures it in <work>/build
+# with the extra arguments, builds it and runs its program, which decodes
+# both of its headers
+function(build_and_run_consumer work)
+	copy_tree("${PIXMOLD_SOURCE_DIR}/tests/integration/consumer" "${work}/src")
+	configure_project("${work}/src" "${work}/build" "-DCONSUMER_PIXMOLD_SOURCE=${PIXMOLD_SOURCE_DIR}" ${ARGN})
+	build_project("${work}/build" output)
+	expect_converted("${output}" "logo.h;named_logo.h")
+	run_checked(report "${work}/build/consumer")
+	expect_no_decoded_image("${work}/src")
+endfunction()
+
+# the compile commands, from a build configured with
+# CMAKE_EXPORT_COMPILE_COMMANDS, of the files in Pixmold's src/ folder
+function(tool_compile_commands binary out_var)
+	file(READ "${binary}/compile_commands.json" json)
+	string(JSON n_entries LENGTH "${json}")
+	set(commands "")
+	if(n_entries GREATER 0)
+		math(EXPR n_last "${n_entries} - 1")
+		foreach(index RANGE ${n_last})
+			string(JSON file GET "${json}" ${index} file)
+			string(FIND "${file}" "${PIXMOLD_SOURCE_DIR}/src/" position)
+			if(position EQUAL 0)
+				string(JSON command GET "${json}" ${index} command)
+				list(APPEND commands "${command}")
+			endif()
+		endforeach()
+	endif()
+	set(${out_var} "${commands}" PARENT_SCOPE)
+endfunction()

@@ -1,17 +1,7 @@
 #pragma once
 
-// what the generated headers expect the including program to provide
-#include <assert.h>
-#include <ctype.h>
 #include <stddef.h>
 #include <stdint.h>
-#include <stdlib.h>
-#include <string.h>
-#include <algorithm>
-#include <new>
-using std::min;
-using std::max;
-#define _ASSERTE(x) assert(x)
 
 #include "raster_crc32.h"
 

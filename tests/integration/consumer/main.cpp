@@ -1,7 +1,9 @@
+// first, so that nothing included before it can hide what it lacks
+#include "logo.h"
+
 #include <stdio.h>
 
 #include "header_helpers.h"
-#include "logo.h"
 
 bool b_NamedLogoDecodes(); // named_logo.cpp
 
