@@ -34,3 +34,4 @@ add_test(NAME OptimiserFaultInTheColourPathFailsTheRoundTripCheck
 	COMMAND ${CMAKE_COMMAND} -DTOOL=$<TARGET_FILE:Pixmold> -DFAULTY_TOOL=$<TARGET_FILE:pixmold_colour_fault>
 		-DPICTURE=${CMAKE_CURRENT_SOURCE_DIR}/data/tga/color24_bottom_up.tga -DWORK_DIR=${colour_fault_dir}/run
 		-P ${CMAKE_CURRENT_SOURCE_DIR}/fault_injection_run.cmake)
+set_tests_properties(OptimiserFaultInTheColourPathFailsTheRoundTripCheck PROPERTIES LABELS fast)
