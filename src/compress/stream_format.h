@@ -24,6 +24,22 @@
  *	parameters in the generated decompress call.
  */
 
+/**
+ *	The eight decoding parameters that travel beside the stream, in the order
+ *	of the generated decompress call's arguments. The driver fills them once;
+ *	the header writer prints them and every decoder takes them.
+ */
+struct DecodeParams {
+	int n_image_width;
+	int n_image_height;
+	size_t n_huff_stage_size; // length of the run-length stream
+	int n_predictor_y;
+	int n_predictor_uv; // pred_None for a grayscale image
+	int n_predictor_a; // pred_None for an image without alpha
+	int n_subsample;
+	int n_color_type; // the ColorType mask
+};
+
 /** Bits of the colour type mask passed to decoders as n_color_type. */
 enum ColorType {
 	color_Gray = 1, // one gray plane instead of Y, U, V

@@ -191,7 +191,7 @@ CommandLineVerdict n_ParseCommandLine(int n_arg_num, const char *const *p_arg_li
 	}
 
 	if(r_options.b_verbose)
-		fprintf(p_out, "Pixmold v3.20 (built %s)\n\n", p_s_BuildDate());
+		fprintf(p_out, "Pixmold v%s (built %s)\n\n", PIXMOLD_VERSION, p_s_BuildDate());
 	if(r_options.b_lossless) {
 		if(r_options.n_subsample > 1) {
 			fprintf(p_err, "warning: lossless color transformation selected, and subsampling is %d\n",

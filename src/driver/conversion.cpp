@@ -247,14 +247,9 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 
 	HeaderContent t_content;
 	t_content.p_options = &r_options;
-	t_content.n_width = r_image.n_width;
-	t_content.n_height = r_image.n_height;
-	t_content.b_alpha = r_image.b_alpha;
+	t_content.t_params = DecodeParams{r_image.n_width, r_image.n_height, search.n_rle_size,
+		n_pred_y, n_pred_uv, n_pred_a, int(r_options.n_subsample), n_ColorType(t_settings)};
 	t_content.p_s_text = &s_text;
-	t_content.n_predictor_y = n_pred_y;
-	t_content.n_predictor_uv = n_pred_uv;
-	t_content.n_predictor_a = n_pred_a;
-	t_content.n_huff_stage_size = search.n_rle_size;
 	t_content.n_stored_crc = search.n_stored_crc;
 	t_content.n_original_crc = n_original_crc;
 	t_content.n_transformed_crc = n_transformed_crc;
@@ -264,11 +259,11 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	if(!b_WriteHeader(t_content, stdout, stderr))
 		return -1;
 
+	// the check decodes with exactly the numbers the header passes
 	RoundTripInput t_check;
 	t_check.p_s_text = &s_text;
 	t_check.p_image = &r_image;
-	t_check.t_params = DecodeParams{r_image.n_width, r_image.n_height, search.n_rle_size,
-		n_pred_y, n_pred_uv, n_pred_a, int(r_options.n_subsample), n_HeaderColorType(t_content)};
+	t_check.t_params = t_content.t_params;
 	t_check.n_stored_crc = search.n_stored_crc;
 	t_check.p_options = &r_options;
 	return n_RoundTripCheck(t_check, p_s_test_image, stdout, stderr);

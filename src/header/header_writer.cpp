@@ -94,11 +94,12 @@ void WriteCommentBlock(FILE *p_file, const HeaderContent &r_content, int n_base,
 	fprintf(p_file, " *\t@brief image in header, generated from '%s'\n", r_s_image_path.c_str());
 	fprintf(p_file, " *\t\t- using prediction / RLE / Huff / BASE%d pipe (loss%s)\n",
 		n_base, (r_options.b_lossless)? "less" : "y");
-	fprintf(p_file, " *\t\t- predictors used: %s for luminance", p_s_PredictorName(r_content.n_predictor_y));
-	if(!r_options.b_gray)
-		fprintf(p_file, ", %s for chrominance", p_s_PredictorName(r_content.n_predictor_uv));
-	if(r_content.b_alpha)
-		fprintf(p_file, ", %s for alpha", p_s_PredictorName(r_content.n_predictor_a));
+	const DecodeParams &r_params = r_content.t_params;
+	fprintf(p_file, " *\t\t- predictors used: %s for luminance", p_s_PredictorName(r_params.n_predictor_y));
+	if(!(r_params.n_color_type & color_Gray))
+		fprintf(p_file, ", %s for chrominance", p_s_PredictorName(r_params.n_predictor_uv));
+	if(r_params.n_color_type & color_Alpha)
+		fprintf(p_file, ", %s for alpha", p_s_PredictorName(r_params.n_predictor_a));
 	fprintf(p_file, "\n");
 	const FileTimestamp &t = r_content.t_image_time;
 	fprintf(p_file, " *\t@date %4d-%02d-%02d %02d:%02d:%02d\n",
@@ -111,16 +112,16 @@ void WriteAccessors(FILE *p_file, const HeaderContent &r_content, int n_base, bo
 {
 	const ConversionOptions &r_options = *r_content.p_options;
 	fprintf(p_file, "\t/**\n\t *\t@brief gets width of the image\n\t *\t@return Returns image width, in pixels.\n\t */\n");
-	fprintf(p_file, "\tstatic inline int n_Width()\n\t{\n\t\treturn %d;\n\t}\n\n", r_content.n_width);
+	fprintf(p_file, "\tstatic inline int n_Width()\n\t{\n\t\treturn %d;\n\t}\n\n", r_content.t_params.n_image_width);
 	fprintf(p_file, "\t/**\n\t *\t@brief gets height of the image\n\t *\t@return Returns image height, in pixels.\n\t */\n");
-	fprintf(p_file, "\tstatic inline int n_Height()\n\t{\n\t\treturn %d;\n\t}\n\n", r_content.n_height);
+	fprintf(p_file, "\tstatic inline int n_Height()\n\t{\n\t\treturn %d;\n\t}\n\n", r_content.t_params.n_image_height);
 
 	fprintf(p_file, "\t/**\n\t *\t@brief determines whether the image contains alpha channel\n\t *\t@return Returns "
 		"true if the image contains alpha channel, otherwise false.\n\t */\n");
-	fprintf(p_file, "\tstatic inline bool b_Alpha()\n\t{\n\t\treturn %s;\n\t}\n\n", p_s_Bool(r_content.b_alpha));
+	fprintf(p_file, "\tstatic inline bool b_Alpha()\n\t{\n\t\treturn %s;\n\t}\n\n", p_s_Bool((r_content.t_params.n_color_type & color_Alpha) != 0));
 	fprintf(p_file, "\t/**\n\t *\t@brief determines whether the image is grayscale\n\t *\t@return Returns "
 		"true if the image is grayscale, otherwise false.\n\t */\n");
-	fprintf(p_file, "\tstatic inline bool b_Grayscale()\n\t{\n\t\treturn %s;\n\t}\n\n", p_s_Bool(r_options.b_gray));
+	fprintf(p_file, "\tstatic inline bool b_Grayscale()\n\t{\n\t\treturn %s;\n\t}\n\n", p_s_Bool((r_content.t_params.n_color_type & color_Gray) != 0));
 	fprintf(p_file, "\t/**\n\t *\t@brief determines whether the compression is lossless\n\t *\t@return Returns "
 		"true if the compression is lossless, otherwise false.\n\t */\n");
 	fprintf(p_file, "\tstatic inline bool b_Lossless()\n\t{\n\t\treturn %s;\n\t}\n\n", p_s_Bool(r_options.b_lossless));
@@ -175,32 +176,32 @@ void WriteDecompressAccessor(FILE *p_file, const HeaderContent &r_content, int n
 		(r_options.b_base85)? "p_Decode_RLE_Huff_Base85" : "p_Decode_RLE_Huff_Base64";
 	fprintf(p_file, "\t/**\n\t *\t@brief gets raw image data\n\t *\t@return Returns pointer to raw ARGB32 image "
 		"data on success, 0 on failure.\n\t */\n");
-	// the huffman stage size is unsigned; for every size the tool makes it prints as a %d would
-	const unsigned n_huff = r_content.n_huff_stage_size;
-	const int n_color_type = n_HeaderColorType(r_content);
+	// every decoder takes the parameters in this order
+	const DecodeParams &p = r_content.t_params;
 	if(!b_dynamic) {
 		fprintf(p_file, "\tstatic inline uint32_t *p_Decompress()\n\t{\n\t\treturn %s(p_s_Base%d_Data(), "
-			"%d, %d, %u, %d, %d, %d, %d, %d);\n\t}\n\n", p_s_decoder, n_base, r_content.n_width,
-			r_content.n_height, n_huff, r_content.n_predictor_y, r_content.n_predictor_uv,
-			r_content.n_predictor_a, int(r_options.n_subsample), n_color_type);
+			"%d, %d, %u, %d, %d, %d, %d, %d);\n\t}\n\n", p_s_decoder, n_base, p.n_image_width, p.n_image_height,
+			unsigned(p.n_huff_stage_size), p.n_predictor_y, p.n_predictor_uv, p.n_predictor_a, p.n_subsample,
+			p.n_color_type);
 	} else {
 		fprintf(p_file, "\tstatic inline uint32_t *p_Decompress()\n\t{\n\t\tchar *p_s_base%d;\n\t\t"
 			"if(!(p_s_base%d = p_s_Base%d_Data()))\n\t\t\treturn 0; // not enough memory\n\t\t"
 			"uint32_t *p_result = %s(p_s_base%d, %d, %d, %u, %d, %d, %d, %d, %d);\n\t\t"
 			"delete[] p_s_base%d;\n\t\treturn p_result;\n\t}\n\n", n_base, n_base, n_base, p_s_decoder,
-			n_base, r_content.n_width, r_content.n_height, n_huff, r_content.n_predictor_y,
-			r_content.n_predictor_uv, r_content.n_predictor_a, int(r_options.n_subsample), n_color_type, n_base);
+			n_base, p.n_image_width, p.n_image_height, unsigned(p.n_huff_stage_size), p.n_predictor_y,
+			p.n_predictor_uv, p.n_predictor_a, p.n_subsample, p.n_color_type, n_base);
 	}
 }
 
 /** @brief bit mask of the predictors the decoder is called with */
 uint32_t n_UsedPredictors(const HeaderContent &r_content)
 {
-	uint32_t n_used = 1U << r_content.n_predictor_y;
-	if(!r_content.p_options->b_gray)
-		n_used |= 1U << r_content.n_predictor_uv;
-	if(r_content.b_alpha)
-		n_used |= 1U << r_content.n_predictor_a;
+	const DecodeParams &p = r_content.t_params;
+	uint32_t n_used = 1U << p.n_predictor_y;
+	if(!(p.n_color_type & color_Gray))
+		n_used |= 1U << p.n_predictor_uv;
+	if(p.n_color_type & color_Alpha)
+		n_used |= 1U << p.n_predictor_a;
 	return n_used;
 }
 
@@ -209,8 +210,10 @@ bool b_WritePrivateDecompressor(FILE *p_file, const HeaderContent &r_content, st
 	FILE *p_out, FILE *p_err)
 {
 	const ConversionOptions &r_options = *r_content.p_options;
-	if(r_options.b_code_opts && !b_OptimiseDecompressor(r_s_code, n_UsedPredictors(r_content),
-	   r_options.b_gray, r_content.b_alpha, r_options.b_lossless, r_options.b_verbose, p_out, p_err))
+	const int n_color_type = r_content.t_params.n_color_type;
+	if(b_PrunesDecompressor(r_options) && !b_OptimiseDecompressor(r_s_code, n_UsedPredictors(r_content),
+	   (n_color_type & color_Gray) != 0, (n_color_type & color_Alpha) != 0,
+	   (n_color_type & color_LosslessColor) != 0, r_options.b_verbose, p_out, p_err))
 		return false;
 	fputs("protected:\n", p_file);
 	fputs(r_s_code.c_str(), p_file);
@@ -251,10 +254,9 @@ void WriteSharedDecompressor(FILE *p_file, const HeaderContent &r_content, const
 
 } // namespace
 
-int n_HeaderColorType(const HeaderContent &r_content)
+bool b_PrunesDecompressor(const ConversionOptions &r_options)
 {
-	return ((r_content.p_options->b_gray)? color_Gray : 0) | ((r_content.b_alpha)? color_Alpha : 0) |
-		((r_content.p_options->b_lossless)? color_LosslessColor : 0);
+	return r_options.b_code_opts && !r_options.b_shared_decompress;
 }
 
 std::string s_GuardText(const char *p_s_image_file)

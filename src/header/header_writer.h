@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "compress/stream_format.h"
 #include "driver/conversion_options.h"
 
 /** Calendar time of the image file's last write, in UTC; -1 in every field when unknown. */
@@ -13,13 +14,9 @@ struct FileTimestamp {
 
 /** Everything the generated header states. */
 struct HeaderContent {
-	const ConversionOptions *p_options; // paths, class name, layout and decompressor settings, b_gray
-	int n_width;
-	int n_height;
-	bool b_alpha; // after the alpha decision
+	const ConversionOptions *p_options; // paths, class name, layout and decompressor settings
+	DecodeParams t_params; // the numbers the decompress call passes; they give the image's size and kind
 	const std::string *p_s_text; // the BASE text of the compressed stream
-	int n_predictor_y, n_predictor_uv, n_predictor_a; // as passed to the decoder
-	uint32_t n_huff_stage_size;
 	uint32_t n_stored_crc; // of the image the decoder reproduces
 	uint32_t n_original_crc; // of the image as loaded
 	uint32_t n_transformed_crc; // after the grayscale and alpha steps
@@ -27,8 +24,11 @@ struct HeaderContent {
 	const char *p_s_build_date;
 };
 
-/** @brief the ColorType mask the header passes to its decoder */
-int n_HeaderColorType(const HeaderContent &r_content);
+/**
+ *	@brief tells whether the header carries its decompressor pruned for its
+ *		image (privately, unless "--no-code-opts"), or the whole template
+ */
+bool b_PrunesDecompressor(const ConversionOptions &r_options);
 
 /**
  *	@brief derives the include guard text from the image path: letters in upper

@@ -3,23 +3,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "compress/stream_format.h"
+
 /**
  *	@brief restores one predicted plane in place, exactly as the generated
  *		decompressor does (its UnPredict_ImagePlane)
  */
 void UnPredictImagePlane(uint8_t *p_buffer, int n_width, int n_height, int n_pred_type);
-
-/** The eight decoding parameters that a header passes beside its text. */
-struct DecodeParams {
-	int n_image_width;
-	int n_image_height;
-	size_t n_huff_stage_size;
-	int n_predictor_y;
-	int n_predictor_uv;
-	int n_predictor_a;
-	int n_subsample;
-	int n_color_type;
-};
 
 /**
  *	@brief decodes BASE85 or BASE64 text into a raster, with the code a private

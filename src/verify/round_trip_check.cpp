@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "compress/crc32.h"
+#include "header/header_writer.h"
 #include "image/tga_writer.h"
 
 namespace {
@@ -61,9 +62,8 @@ int n_RoundTripCheck(const RoundTripInput &r_input, const char *p_s_test_image, 
 	const ConversionOptions &r_options = *r_input.p_options;
 	const RasterImage &r_image = *r_input.p_image;
 	// the decompressor the header carries: pruned for the image in a private header, unless "--no-code-opts"
-	const bool b_pruned = r_options.b_code_opts && !r_options.b_shared_decompress;
-	uint32_t *p_decoded = ((b_pruned)? p_BuiltinDecode : p_BuiltinDecodeUnpruned)(r_options.b_base85,
-		r_input.p_s_text->c_str(), r_input.t_params);
+	uint32_t *p_decoded = ((b_PrunesDecompressor(r_options))? p_BuiltinDecode : p_BuiltinDecodeUnpruned)(
+		r_options.b_base85, r_input.p_s_text->c_str(), r_input.t_params);
 	if(!p_decoded) {
 		fprintf(p_err, "error: not enough memory\n");
 		return -1;

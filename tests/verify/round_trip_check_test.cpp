@@ -26,7 +26,7 @@ struct CheckCase {
 		:image(p_MakeTestPicture(13, 9, 4, b_alpha))
 	{
 		options = ConversionOptions{"in.tga", "out.h", true, true, true, false, -1, false, false,
-			b_lossless, 100, 32767, (b_lossless)? 8 : 6, 8, (b_lossless)? 1 : 2, nullptr};
+			b_lossless, 100, 32767, (b_lossless)? 8 : 6, 8, (b_lossless)? 1 : 2, nullptr, false};
 		const PlaneSettings t_settings = {false, b_alpha, b_lossless, int(options.n_subsample),
 			int(options.n_chroma_bpp), int(options.n_alpha_bpp)};
 		PredictorSearch search(*image.p_image, t_settings, n_default_predictor_num);
@@ -118,7 +118,7 @@ TEST(RoundTripCheck, BrokenLosslessPromiseIsBoxedAndFails)
 
 TEST(RoundTripCheck, PromiseNeedsFullAlphaDepthOnlyWithAlpha)
 {
-	ConversionOptions options = {"a", "b", false, true, true, false, -1, false, false, true, 100, 32767, 8, 8, 1, nullptr};
+	ConversionOptions options = {"a", "b", false, true, true, false, -1, false, false, true, 100, 32767, 8, 8, 1, nullptr, false};
 	EXPECT_TRUE(b_LosslessPromised(options, true));
 	options.n_alpha_bpp = 4;
 	EXPECT_FALSE(b_LosslessPromised(options, true));
