@@ -12,38 +12,6 @@
 	// FORMAT.md in the Pixmold sources describes every layer.
 
 	/**
-	 *	@brief gets the number of first rows that a predictor codes as
-	 *		differences to the sample on the left
-	 *	@param[in] n_predictor is predictor type (see UnPredict_ImagePlane())
-	 *	@return Returns 0 for left and no prediction, 2 for gap, 1 for the others.
-	 */
-	static inline constexpr int n_First_Rows(int n_predictor)
-	{
-		return (n_predictor == 1 || n_predictor == 6)? 0 : (n_predictor == 5)? 2 : 1;
-	}
-
-	/**
-	 *	@brief gets the number of first columns that a predictor codes as
-	 *		differences to the sample above
-	 *	@param[in] n_predictor is predictor type (see UnPredict_ImagePlane())
-	 *	@return Returns 0 for up and no prediction, 2 for gap, 1 for the others.
-	 */
-	static inline constexpr int n_First_Cols(int n_predictor)
-	{
-		return (n_predictor == 0 || n_predictor == 6)? 0 : (n_predictor == 5)? 2 : 1;
-	}
-
-	/**
-	 *	@brief tells whether a number is a predictor type that UnPredict_ImagePlane() knows
-	 *	@param[in] n_predictor is the number
-	 *	@return Returns true for 0 to 11.
-	 */
-	static inline constexpr bool b_Known_Predictor(int n_predictor)
-	{
-		return n_predictor >= 0 && n_predictor <= 11;
-	}
-
-	/**
 	 *	@brief calculates reverse prediction on a single image plane
 	 *	@param[in,out] p_buffer is pointer to image plane data (just the data, no padding or align)
 	 *	@param[in] n_width is image width, in pixels
@@ -171,3 +139,34 @@
 		}
 	}
 
+	/**
+	 *	@brief gets the number of first rows that a predictor codes as
+	 *		differences to the sample on the left
+	 *	@param[in] n_predictor is predictor type (see UnPredict_ImagePlane())
+	 *	@return Returns 0 for left and no prediction, 2 for gap, 1 for the others.
+	 */
+	static inline constexpr int n_First_Rows(int n_predictor)
+	{
+		return (n_predictor == 1 || n_predictor == 6)? 0 : (n_predictor == 5)? 2 : 1;
+	}
+
+	/**
+	 *	@brief gets the number of first columns that a predictor codes as
+	 *		differences to the sample above
+	 *	@param[in] n_predictor is predictor type (see UnPredict_ImagePlane())
+	 *	@return Returns 0 for up and no prediction, 2 for gap, 1 for the others.
+	 */
+	static inline constexpr int n_First_Cols(int n_predictor)
+	{
+		return (n_predictor == 0 || n_predictor == 6)? 0 : (n_predictor == 5)? 2 : 1;
+	}
+
+	/**
+	 *	@brief tells whether a number is a predictor type that UnPredict_ImagePlane() knows
+	 *	@param[in] n_predictor is the number
+	 *	@return Returns true for 0 to 11.
+	 */
+	static inline constexpr bool b_Known_Predictor(int n_predictor)
+	{
+		return n_predictor >= 0 && n_predictor <= 11;
+	}
