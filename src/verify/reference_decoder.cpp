@@ -11,6 +11,7 @@
 #include "compress/color_transform.h"
 #include "compress/huffman_coder.h"
 #include "compress/prediction.h"
+#include "compress/rle_coder.h"
 #include "compress/stream_format.h"
 #include "image/raster_image.h"
 
@@ -30,8 +31,9 @@
  *	- the parameters are out of range: a size or subsampling factor below 1,
  *	  more pixels than the tool's limit (b_AcceptableImageSize()) or than an
  *	  int indexes, byte counts beyond size_t, a predictor number outside 0 to
- *	  11, or n_huff_stage_size above twice the plane block (a packet takes at
- *	  most two bytes for each byte it stands for);
+ *	  11, or n_huff_stage_size above twice the plane block or below a 64th of
+ *	  it (a packet takes at most two bytes for each byte it stands for, and
+ *	  at least one for 64);
  *	- the stream is shorter than its 64 bytes of counts, a count is negative,
  *	  the counts add up to more than 256 symbols or the symbols run past the
  *	  end of the stream;
@@ -58,7 +60,9 @@ bool b_AcceptableParams(const DecodeParams &p)
 	   !b_KnownPredictor(p.n_predictor_a))
 		return false;
 	const PlaneLayout layout = MakePlaneLayout(p.n_image_width, p.n_image_height, p.n_subsample, p.n_color_type);
-	return p.n_huff_stage_size <= 2 * layout.n_image_data_size;
+	const size_t n_most_per_byte = n_rle_max_packet / 2; // a run of 128 bytes takes two
+	return p.n_huff_stage_size <= 2 * layout.n_image_data_size &&
+		p.n_huff_stage_size >= (layout.n_image_data_size + n_most_per_byte - 1) / n_most_per_byte;
 }
 
 /** The canonical Huffman code, as the 16 counts give it. */

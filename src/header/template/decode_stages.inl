@@ -96,8 +96,13 @@
 		const size_t n_image_data_size = n_Plane_Block_Size(n_image_width, n_image_height, n_subsample, n_color_type);
 		const size_t n_pixel_num = size_t(n_image_width) * size_t(n_image_height);
 		const bool b_text_in_image = n_text_size <= n_pixel_num * sizeof(uint32_t);
-		// a run-length packet takes at most two bytes per byte it stands for
-		if(n_huff_stage_size > 2 * n_image_data_size || n_text_size > size_t(-1) - n_image_data_size - 16)
+		// a run-length packet takes at most two bytes per byte it stands for, and at
+		// least one per 64 (a run of 128 bytes takes two): packets too many or too
+		// few for the planes are refused before the memory for them is taken
+		const size_t n_most_per_byte = CHuffReader::n_max_packet / 2;
+		if(n_huff_stage_size > 2 * n_image_data_size ||
+		   n_huff_stage_size < (n_image_data_size + n_most_per_byte - 1) / n_most_per_byte ||
+		   n_text_size > size_t(-1) - n_image_data_size - 16)
 			return nullptr;
 		// the planes are followed by 16 spare bytes, which the run-length stage may write
 		uint8_t *p_data;
