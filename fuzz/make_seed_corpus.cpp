@@ -102,7 +102,8 @@ void PutRleRow(Bytes &r_file, const std::vector<Bytes> &r_row)
 
 /**
  *	@brief a TGA file of kind 1 (colour-mapped, 16 entries of n_bits), 2
- *		(true colour of n_bits) or 3 (gray), run-length coded when b_rle
+ *		(true colour of n_bits) or 3 (gray of 8 bits, or gray and alpha of 16),
+ *		run-length coded when b_rle
  */
 Bytes t_Tga(int n_kind, bool b_rle, int n_bits, int n_width, int n_height, bool b_top_down, int n_id_length)
 {
@@ -115,7 +116,7 @@ Bytes t_Tga(int n_kind, bool b_rle, int n_bits, int n_width, int n_height, bool 
 	PutLe16(file, 0);
 	PutLe16(file, n_width);
 	PutLe16(file, n_height);
-	file.push_back(uint8_t((n_kind == 2)? n_bits : 8));
+	file.push_back(uint8_t((n_kind == 1)? 8 : n_bits));
 	file.push_back(uint8_t(b_top_down? 0x20 : 0));
 	for(int i = 0; i < n_id_length; ++ i)
 		file.push_back(uint8_t('a' + i));
@@ -132,7 +133,8 @@ Bytes t_Tga(int n_kind, bool b_rle, int n_bits, int n_width, int n_height, bool 
 			Picture(n_width, n_height, x, y, p_rgba);
 			// indices cover the map, with a few outside it
 			const int n_index = (n_kind == 1)? n_first_entry + (x / 2 + y) % 18 : p_rgba[0];
-			row.push_back(t_TgaValue(p_rgba, (n_kind == 2)? n_bits : 8, n_index));
+			row.push_back((n_kind == 3 && n_bits == 16)? Bytes{p_rgba[0], p_rgba[3]} :
+				t_TgaValue(p_rgba, (n_kind == 2)? n_bits : 8, n_index));
 		}
 		if(b_rle)
 			PutRleRow(file, row);
@@ -273,10 +275,12 @@ void WriteTgaSeeds(std::vector<std::pair<std::string, Bytes>> &r_images)
 				r_images.emplace_back(s_name, file);
 			}
 		}
-		const std::string s_name = "kind" + std::to_string(3 + 8 * n_rle) + "_8.tga";
-		const Bytes file = t_Tga(3, n_rle, 8, 9, 6, n_rle, 0);
-		WriteSeed("tga_reader", s_name, file);
-		r_images.emplace_back(s_name, file);
+		for(int n_bits : {8, 16}) {
+			const std::string s_name = "kind" + std::to_string(3 + 8 * n_rle) + "_" + std::to_string(n_bits) + ".tga";
+			const Bytes file = t_Tga(3, n_rle, n_bits, 9, 6, n_rle, 0);
+			WriteSeed("tga_reader", s_name, file);
+			r_images.emplace_back(s_name, file);
+		}
 	}
 	// a long run-length row, packets of the full 128 pixels
 	WriteSeed("tga_reader", "kind10_24_wide.tga", t_Tga(2, true, 24, 300, 2, true, 0));
