@@ -16,7 +16,7 @@
 #include "compress/stream_format.h"
 #include "driver/search_step.h"
 #include "support/test_support.h"
-#include "threads/thread_start_limit.h"
+#include "support/thread_start_limit.h"
 
 namespace {
 

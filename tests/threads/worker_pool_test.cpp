@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "threads/atomic_counter.h"
-#include "threads/thread_start_limit.h"
+#include "support/thread_start_limit.h"
 #include "threads/worker_pool.h"
 
 namespace {
