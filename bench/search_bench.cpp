@@ -18,7 +18,7 @@
 #include "compress/rle_coder.h"
 #include "compress/rle_histogram.h"
 #include "compress/stream_format.h"
-#include "driver/search_step.h"
+#include "compress/search_step.h"
 #include "image/raster_image.h"
 #include "threads/worker_pool.h"
 

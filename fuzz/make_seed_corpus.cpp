@@ -21,7 +21,7 @@
 #include "compress/base64.h"
 #include "compress/base85.h"
 #include "compress/stream_format.h"
-#include "driver/search_step.h"
+#include "compress/search_step.h"
 #include "image/raster_image.h"
 #include "support/hostile_files.h"
 

@@ -105,6 +105,12 @@ constexpr bool b_KnownPredictor(int n_predictor)
 /** @brief name of a predictor as printed in messages and header comments; "?" for an unknown number */
 const char *p_s_PredictorName(int n_predictor);
 
+/** @brief 85 or 64, the BASE of the text, as messages and generated names print it */
+constexpr int n_BaseNumber(bool b_base85)
+{
+	return (b_base85)? 85 : 64;
+}
+
 const int n_max_code_length = 16; // longest Huffman code, the size of the count table
 const size_t n_code_table_size = 4 * n_max_code_length; // bytes of the count table
 const size_t n_length_prefix_size = 4; // the Huffman coder's output starts with the input length

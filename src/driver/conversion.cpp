@@ -16,10 +16,11 @@
 #include "compress/crc32.h"
 #include "compress/predictor_search.h"
 #include "compress/stream_format.h"
-#include "driver/atomic_file.h"
+#include "common/atomic_file.h"
 #include "driver/command_line.h"
 #include "driver/file_timestamp.h"
-#include "driver/search_step.h"
+#include "driver/run_settings.h"
+#include "compress/search_step.h"
 #include "driver/terminal_progress.h"
 #include "header/header_writer.h"
 #include "image/jpeg_decoder.h"
@@ -246,7 +247,7 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 		PrintStatistics(r_options, r_image, search.output, s_text, n_pred_y, n_pred_uv, n_pred_a);
 
 	HeaderContent t_content;
-	t_content.p_options = &r_options;
+	t_content.t_settings = t_HeaderSettings(r_options);
 	t_content.t_params = DecodeParams{r_image.n_width, r_image.n_height, search.n_rle_size,
 		n_pred_y, n_pred_uv, n_pred_a, int(r_options.n_subsample), n_ColorType(t_settings)};
 	t_content.p_s_text = &s_text;
@@ -265,7 +266,7 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	t_check.p_image = &r_image;
 	t_check.t_params = t_content.t_params;
 	t_check.n_stored_crc = search.n_stored_crc;
-	t_check.p_options = &r_options;
+	t_check.t_settings = t_CheckSettings(r_options, t_settings);
 	return n_RoundTripCheck(t_check, p_s_test_image, stdout, stderr);
 }
 

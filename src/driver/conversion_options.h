@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "compress/stream_format.h"
+
 /**
  *	Every setting of a run. The command line fills it once; afterwards it is
  *	read-only, except b_gray, which the driver takes from the loaded image.
@@ -38,5 +40,5 @@ inline int32_t n_DataLineWidth(const ConversionOptions &r_options)
 /** @brief 85 or 64, as printed in messages and generated names */
 inline int n_BaseNumber(const ConversionOptions &r_options)
 {
-	return (r_options.b_base85)? 85 : 64;
+	return n_BaseNumber(r_options.b_base85);
 }

@@ -6,7 +6,7 @@
 
 #include "compress/crc32.h"
 #include "compress/stream_format.h"
-#include "driver/atomic_file.h"
+#include "common/atomic_file.h"
 #include "header/data_literal.h"
 #include "header/decompress_optimiser.h"
 #include "header/decompress_template.h"
@@ -88,12 +88,12 @@ std::string s_CommentSafePath(const char *p_s_path)
 
 void WriteCommentBlock(FILE *p_file, const HeaderContent &r_content, int n_base, const std::string &r_s_image_path)
 {
-	const ConversionOptions &r_options = *r_content.p_options;
+	const HeaderSettings &r_settings = r_content.t_settings;
 	fprintf(p_file, "/**\n");
-	fprintf(p_file, " *\t@file %s\n", s_CommentSafePath(r_options.p_s_header_file).c_str());
+	fprintf(p_file, " *\t@file %s\n", s_CommentSafePath(r_settings.p_s_header_file).c_str());
 	fprintf(p_file, " *\t@brief image in header, generated from '%s'\n", r_s_image_path.c_str());
 	fprintf(p_file, " *\t\t- using prediction / RLE / Huff / BASE%d pipe (loss%s)\n",
-		n_base, (r_options.b_lossless)? "less" : "y");
+		n_base, (r_settings.b_lossless)? "less" : "y");
 	const DecodeParams &r_params = r_content.t_params;
 	fprintf(p_file, " *\t\t- predictors used: %s for luminance", p_s_PredictorName(r_params.n_predictor_y));
 	if(!(r_params.n_color_type & color_Gray))
@@ -110,7 +110,7 @@ void WriteCommentBlock(FILE *p_file, const HeaderContent &r_content, int n_base,
 
 void WriteAccessors(FILE *p_file, const HeaderContent &r_content, int n_base, bool b_dynamic)
 {
-	const ConversionOptions &r_options = *r_content.p_options;
+	const HeaderSettings &r_settings = r_content.t_settings;
 	fprintf(p_file, "\t/**\n\t *\t@brief gets width of the image\n\t *\t@return Returns image width, in pixels.\n\t */\n");
 	fprintf(p_file, "\tstatic inline int n_Width()\n\t{\n\t\treturn %d;\n\t}\n\n", r_content.t_params.n_image_width);
 	fprintf(p_file, "\t/**\n\t *\t@brief gets height of the image\n\t *\t@return Returns image height, in pixels.\n\t */\n");
@@ -124,7 +124,7 @@ void WriteAccessors(FILE *p_file, const HeaderContent &r_content, int n_base, bo
 	fprintf(p_file, "\tstatic inline bool b_Grayscale()\n\t{\n\t\treturn %s;\n\t}\n\n", p_s_Bool((r_content.t_params.n_color_type & color_Gray) != 0));
 	fprintf(p_file, "\t/**\n\t *\t@brief determines whether the compression is lossless\n\t *\t@return Returns "
 		"true if the compression is lossless, otherwise false.\n\t */\n");
-	fprintf(p_file, "\tstatic inline bool b_Lossless()\n\t{\n\t\treturn %s;\n\t}\n\n", p_s_Bool(r_options.b_lossless));
+	fprintf(p_file, "\tstatic inline bool b_Lossless()\n\t{\n\t\treturn %s;\n\t}\n\n", p_s_Bool(r_settings.b_lossless));
 	fprintf(p_file, "\t/**\n\t *\t@brief determines whether the BASE%d data is allocated dynamically\n\t *\t@return "
 		"Returns true if the caller needs to delete the string\n\t *\t\treturned by p_s_Base%d_Data(), "
 		"otherwise false.\n\t */\n", n_base, n_base);
@@ -153,27 +153,27 @@ void WriteAccessors(FILE *p_file, const HeaderContent &r_content, int n_base, bo
 
 void WriteDataAccessor(FILE *p_file, const HeaderContent &r_content, int n_base, bool b_dynamic)
 {
-	const ConversionOptions &r_options = *r_content.p_options;
+	const HeaderSettings &r_settings = r_content.t_settings;
 	if(!b_dynamic) {
 		fprintf(p_file, "\t/**\n\t *\t@brief gets BASE%d compressed image data\n\t *\t@return Returns BASE%d "
 			"compressed image data in a null-terminated string.\n\t */\n", n_base, n_base);
 		fprintf(p_file, "\tstatic inline const char *p_s_Base%d_Data()\n\t{\n\t\treturn ", n_base);
-		WriteSingleLiteral(p_file, *r_content.p_s_text, n_DataLineWidth(r_options));
+		WriteSingleLiteral(p_file, *r_content.p_s_text, r_settings.n_data_line_width);
 	} else {
 		fprintf(p_file, "\t/**\n\t *\t@brief gets BASE%d compressed image data\n\t *\t@return Returns BASE%d "
 			"compressed image data in a null-terminated string\n\t *\t\ton success, or 0 on failure (not enough "
 			"memory).\n\t *\t@note The caller is responsible for deleting the data once no longer needed.\n\t */\n",
 			n_base, n_base);
 		fprintf(p_file, "\tstatic inline char *p_s_Base%d_Data()\n\t{\n\t\tstatic const char *p_data[] = {\n", n_base);
-		WriteDynamicLiterals(p_file, *r_content.p_s_text, n_DataLineWidth(r_options), r_options.n_max_cstr_len);
+		WriteDynamicLiterals(p_file, *r_content.p_s_text, r_settings.n_data_line_width, r_settings.n_max_cstr_len);
 	}
 }
 
 void WriteDecompressAccessor(FILE *p_file, const HeaderContent &r_content, int n_base, bool b_dynamic)
 {
-	const ConversionOptions &r_options = *r_content.p_options;
-	const char *p_s_decoder = (r_options.b_shared_decompress)? "p_Call_Decompress" :
-		(r_options.b_base85)? "p_Decode_RLE_Huff_Base85" : "p_Decode_RLE_Huff_Base64";
+	const HeaderSettings &r_settings = r_content.t_settings;
+	const char *p_s_decoder = (r_settings.b_shared_decompress)? "p_Call_Decompress" :
+		(r_settings.b_base85)? "p_Decode_RLE_Huff_Base85" : "p_Decode_RLE_Huff_Base64";
 	fprintf(p_file, "\t/**\n\t *\t@brief gets raw image data\n\t *\t@return Returns pointer to raw ARGB32 image "
 		"data on success, 0 on failure.\n\t */\n");
 	// every decoder takes the parameters in this order
@@ -209,11 +209,11 @@ uint32_t n_UsedPredictors(const HeaderContent &r_content)
 bool b_WritePrivateDecompressor(FILE *p_file, const HeaderContent &r_content, std::string &r_s_code,
 	FILE *p_out, FILE *p_err)
 {
-	const ConversionOptions &r_options = *r_content.p_options;
+	const HeaderSettings &r_settings = r_content.t_settings;
 	const int n_color_type = r_content.t_params.n_color_type;
-	if(b_PrunesDecompressor(r_options) && !b_OptimiseDecompressor(r_s_code, n_UsedPredictors(r_content),
+	if(b_PrunesDecompressor(r_settings) && !b_OptimiseDecompressor(r_s_code, n_UsedPredictors(r_content),
 	   (n_color_type & color_Gray) != 0, (n_color_type & color_Alpha) != 0,
-	   (n_color_type & color_LosslessColor) != 0, r_options.b_verbose, p_out, p_err))
+	   (n_color_type & color_LosslessColor) != 0, r_settings.b_verbose, p_out, p_err))
 		return false;
 	fputs("protected:\n", p_file);
 	fputs(r_s_code.c_str(), p_file);
@@ -225,7 +225,7 @@ bool b_WritePrivateDecompressor(FILE *p_file, const HeaderContent &r_content, st
 void WriteSharedDecompressor(FILE *p_file, const HeaderContent &r_content, const std::string &r_s_code,
 	int n_base, const std::string &r_s_class_text)
 {
-	const ConversionOptions &r_options = *r_content.p_options;
+	const HeaderSettings &r_settings = r_content.t_settings;
 	const uint32_t n_key = n_Crc32(r_s_code.data(), r_s_code.size());
 	fprintf(p_file, "protected:\n");
 	fprintf(p_file, "\t/**\n\t *\t@copydoc CPXMDecompressCode_%08x::p_Decode_RLE_Huff_Base%d\n\t */\n\tstatic "
@@ -241,22 +241,22 @@ void WriteSharedDecompressor(FILE *p_file, const HeaderContent &r_content, const
 		"decompress function in such case).\n */\nclass CPXMDecompressCode_%08x {\npublic:\n", n_key);
 	fputs(r_s_code.c_str(), p_file);
 	fprintf(p_file, "};\n\n#endif // __PIXMOLD_DECOMPRESS_%08X_INCLUDED\n\n", n_key);
-	const bool b_named = r_options.p_s_class_name != nullptr;
+	const bool b_named = r_settings.p_s_class_name != nullptr;
 	fprintf(p_file, "inline uint32_t *%s%s::p_Call_Decompress(const char *p_s_base%d,\n\tint n_image_width, int "
 		"n_image_height, size_t n_huff_stage_size,\n\tint n_predictor_y, int n_predictor_uv, int n_predictor_a,\n"
 		"\tint n_subsample, int n_color_type)\n{\n\treturn CPXMDecompressCode_%08x::p_Decode_RLE_Huff_Base%d"
 		"(p_s_base%d,\n\t\tn_image_width, n_image_height, n_huff_stage_size, n_predictor_y,\n\t\tn_predictor_uv, "
 		"n_predictor_a, n_subsample, n_color_type);\n}\n// a dummy function that calls the decompressor, which "
 		"is now declared\n// (allows us to keep it at the end of the file)\n",
-		(b_named)? "" : "C", (b_named)? r_options.p_s_class_name : r_s_class_text.c_str(),
+		(b_named)? "" : "C", (b_named)? r_settings.p_s_class_name : r_s_class_text.c_str(),
 		n_base, n_key, n_base, n_base);
 }
 
 } // namespace
 
-bool b_PrunesDecompressor(const ConversionOptions &r_options)
+bool b_PrunesDecompressor(const HeaderSettings &r_settings)
 {
-	return r_options.b_code_opts && !r_options.b_shared_decompress;
+	return r_settings.b_code_opts && !r_settings.b_shared_decompress;
 }
 
 std::string s_GuardText(const char *p_s_image_file)
@@ -283,16 +283,16 @@ std::string s_ClassText(const char *p_s_image_file)
 
 bool b_WriteHeader(const HeaderContent &r_content, FILE *p_out, FILE *p_err)
 {
-	const ConversionOptions &r_options = *r_content.p_options;
-	const int n_base = n_BaseNumber(r_options);
-	const bool b_dynamic = b_DynamicDataForm(r_content.p_s_text->size(), r_options.n_max_cstr_len);
+	const HeaderSettings &r_settings = r_content.t_settings;
+	const int n_base = n_BaseNumber(r_settings.b_base85);
+	const bool b_dynamic = b_DynamicDataForm(r_content.p_s_text->size(), r_settings.n_max_cstr_len);
 
 	std::string s_guard, s_class, s_image_path, s_code;
 	try {
-		s_guard = s_GuardText(r_options.p_s_image_file);
-		s_class = s_ClassText(r_options.p_s_image_file);
-		s_image_path = s_CommentSafePath(r_options.p_s_image_file);
-		s_code = p_s_DecompressTemplate(r_options.b_base85);
+		s_guard = s_GuardText(r_settings.p_s_image_file);
+		s_class = s_ClassText(r_settings.p_s_image_file);
+		s_image_path = s_CommentSafePath(r_settings.p_s_image_file);
+		s_code = p_s_DecompressTemplate(r_settings.b_base85);
 	} catch(std::bad_alloc&) {
 		fprintf(p_err, "error: not enough memory\n");
 		return false;
@@ -300,24 +300,24 @@ bool b_WriteHeader(const HeaderContent &r_content, FILE *p_out, FILE *p_err)
 
 	// the header appears complete or not at all; a link at its path has its target replaced
 	AtomicFile header;
-	if(!b_OpenAtomicFile(r_options.p_s_header_file, LinkMode::ReplaceTarget, header)) {
-		fprintf(p_err, "error: failed to open '%s' for writing\n\t%s\n", r_options.p_s_header_file, strerror(errno));
+	if(!b_OpenAtomicFile(r_settings.p_s_header_file, LinkMode::ReplaceTarget, header)) {
+		fprintf(p_err, "error: failed to open '%s' for writing\n\t%s\n", r_settings.p_s_header_file, strerror(errno));
 		return false;
 	}
 	FILE *p_file = header.p_file;
 	WriteCommentBlock(p_file, r_content, n_base, s_image_path);
 	// GCC warns about "#pragma once" in a file compiled by itself (a precompiled
 	// header); the include guard below does the same work there
-	fputs((r_options.b_self_contained)? "#if !defined(__INCLUDE_LEVEL__) || __INCLUDE_LEVEL__ > 0\n"
+	fputs((r_settings.b_self_contained)? "#if !defined(__INCLUDE_LEVEL__) || __INCLUDE_LEVEL__ > 0\n"
 		"#pragma once\n#endif\n" : "#pragma once\n", p_file);
 	fprintf(p_file, "#ifndef __%s_INCLUDED\n", s_guard.c_str());
 	fprintf(p_file, "#define __%s_INCLUDED\n", s_guard.c_str());
-	if(r_options.b_self_contained)
+	if(r_settings.b_self_contained)
 		fputs(p_s_self_contained_prelude, p_file);
 	fprintf(p_file, "\n");
 	fprintf(p_file, "/**\n *\t@brief image in header, generated from '%s'\n */\n", s_image_path.c_str());
-	if(r_options.p_s_class_name)
-		fprintf(p_file, "class %s {\n", r_options.p_s_class_name);
+	if(r_settings.p_s_class_name)
+		fprintf(p_file, "class %s {\n", r_settings.p_s_class_name);
 	else
 		fprintf(p_file, "class C%s {\n", s_class.c_str());
 	fprintf(p_file, "public:\n");
@@ -325,19 +325,19 @@ bool b_WriteHeader(const HeaderContent &r_content, FILE *p_out, FILE *p_err)
 	WriteDataAccessor(p_file, r_content, n_base, b_dynamic);
 	WriteDecompressAccessor(p_file, r_content, n_base, b_dynamic);
 
-	if(!r_options.b_shared_decompress) {
+	if(!r_settings.b_shared_decompress) {
 		if(!b_WritePrivateDecompressor(p_file, r_content, s_code, p_out, p_err)) {
 			AbandonAtomicFile(header); // the previous header, if any, stays
 			return false;
 		}
 	} else
 		WriteSharedDecompressor(p_file, r_content, s_code, n_base, s_class);
-	if(r_options.b_self_contained)
+	if(r_settings.b_self_contained)
 		fputs(p_s_self_contained_epilogue, p_file);
 	fprintf(p_file, "\n#endif // __%s_INCLUDED\n", s_guard.c_str());
 
 	if(!b_CommitAtomicFile(header)) {
-		fprintf(p_err, "error: failed to write code to '%s'\n\t%s\n", r_options.p_s_header_file, strerror(errno));
+		fprintf(p_err, "error: failed to write code to '%s'\n\t%s\n", r_settings.p_s_header_file, strerror(errno));
 		return false;
 	}
 	return true;

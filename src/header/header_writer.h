@@ -5,16 +5,30 @@
 #include <string>
 
 #include "compress/stream_format.h"
-#include "driver/conversion_options.h"
 
 /** Calendar time of the image file's last write, in UTC; -1 in every field when unknown. */
 struct FileTimestamp {
 	int16_t n_month, n_day, n_year, n_hour, n_minute, n_second;
 };
 
+/** The settings of a run that shape the header's text; the driver takes them from the command line. */
+struct HeaderSettings {
+	const char *p_s_image_file; // as passed: the comments name it, the default class and guard derive from it
+	const char *p_s_header_file; // as passed: where the header goes, which its comment names
+	const char *p_s_class_name; // "--class-name", or null
+	bool b_base85; // BASE85 text, else BASE64
+	bool b_lossless; // what b_Lossless() answers: the option, not the outcome
+	bool b_shared_decompress; // the decompressor as a class that headers share
+	bool b_code_opts; // a private decompressor is pruned for its image
+	bool b_self_contained; // the header includes what its code uses
+	bool b_verbose; // the optimiser reports its cuts
+	int32_t n_data_line_width; // data characters on a continuation line of a literal
+	uint32_t n_max_cstr_len; // the longest literal
+};
+
 /** Everything the generated header states. */
 struct HeaderContent {
-	const ConversionOptions *p_options; // paths, class name, layout and decompressor settings
+	HeaderSettings t_settings;
 	DecodeParams t_params; // the numbers the decompress call passes; they give the image's size and kind
 	const std::string *p_s_text; // the BASE text of the compressed stream
 	uint32_t n_stored_crc; // of the image the decoder reproduces
@@ -28,7 +42,7 @@ struct HeaderContent {
  *	@brief tells whether the header carries its decompressor pruned for its
  *		image (privately, unless "--no-code-opts"), or the whole template
  */
-bool b_PrunesDecompressor(const ConversionOptions &r_options);
+bool b_PrunesDecompressor(const HeaderSettings &r_settings);
 
 /**
  *	@brief derives the include guard text from the image path: letters in upper

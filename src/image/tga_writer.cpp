@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "driver/atomic_file.h"
+#include "common/atomic_file.h"
 
 #include "image/raster_image.h"
 #include "image/tga_format.h"

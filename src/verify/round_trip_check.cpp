@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "compress/crc32.h"
-#include "header/header_writer.h"
 #include "image/tga_writer.h"
 
 namespace {
@@ -51,19 +50,19 @@ bool b_SaveTestImage(const char *p_s_test_image, const RasterImage &r_decoded, F
 
 } // namespace
 
-bool b_LosslessPromised(const ConversionOptions &r_options, bool b_alpha)
+bool b_LosslessPromised(const PlaneSettings &r_settings)
 {
-	return r_options.b_lossless && r_options.n_subsample == 1 && r_options.n_chroma_bpp == 8 &&
-		(!b_alpha || r_options.n_alpha_bpp == 8);
+	return r_settings.b_lossless_color && r_settings.n_subsample == 1 && r_settings.n_chroma_bpp == 8 &&
+		(!r_settings.b_alpha || r_settings.n_alpha_bpp == 8);
 }
 
 int n_RoundTripCheck(const RoundTripInput &r_input, const char *p_s_test_image, FILE *p_out, FILE *p_err)
 {
-	const ConversionOptions &r_options = *r_input.p_options;
+	const CheckSettings &r_settings = r_input.t_settings;
 	const RasterImage &r_image = *r_input.p_image;
 	// the decompressor the header carries: pruned for the image in a private header, unless "--no-code-opts"
-	uint32_t *p_decoded = ((b_PrunesDecompressor(r_options))? p_BuiltinDecode : p_BuiltinDecodeUnpruned)(
-		r_options.b_base85, r_input.p_s_text->c_str(), r_input.t_params);
+	uint32_t *p_decoded = ((r_settings.b_pruned_decoder)? p_BuiltinDecode : p_BuiltinDecodeUnpruned)(
+		r_settings.b_base85, r_input.p_s_text->c_str(), r_input.t_params);
 	if(!p_decoded) {
 		fprintf(p_err, "error: not enough memory\n");
 		return -1;
@@ -75,22 +74,22 @@ int n_RoundTripCheck(const RoundTripInput &r_input, const char *p_s_test_image, 
 		fprintf(p_err, "%s* fatal error: decompress output differs (expected 0x%08x, got 0x%08x) *\n%s",
 			p_s_box_line, r_input.n_stored_crc, n_decoded_crc, p_s_box_line);
 		n_result = -1;
-	} else if(r_options.b_verbose)
+	} else if(r_settings.b_verbose)
 		fprintf(p_out, "\tdecompress CRC test passed\n");
 
 	const size_t n_pixel_num = size_t(r_image.n_width) * size_t(r_image.n_height);
 	const uint32_t n_differ = n_DifferingPixels(p_decoded, r_image.p_pixels, n_pixel_num,
 		(r_image.b_alpha)? 0 : 0xff000000U);
 	if(!n_differ) {
-		if(r_options.b_verbose)
+		if(r_settings.b_verbose)
 			fprintf(p_out, "\tlossless compression achieved\n");
 	} else {
-		if(b_LosslessPromised(r_options, r_image.b_alpha)) {
+		if(b_LosslessPromised(r_settings.t_planes)) {
 			// the blank framed line is overwritten by the message on a console, leaving its closing "*"
 			fprintf(p_err, "%s*%78s*\r* fatal error: lossy compression (%u out of %u pixels differ)\n%s",
 				p_s_box_line, "", n_differ, unsigned(n_pixel_num), p_s_box_line);
 			n_result = -1;
-		} else if(r_options.b_verbose) {
+		} else if(r_settings.b_verbose) {
 			fprintf(p_out, "\twarning: lossy compression (%u out of %u pixels differ)\n",
 				n_differ, unsigned(n_pixel_num));
 		}
@@ -102,7 +101,7 @@ int n_RoundTripCheck(const RoundTripInput &r_input, const char *p_s_test_image, 
 	delete[] p_decoded;
 	if(!b_saved)
 		return -1;
-	if(r_options.b_verbose)
+	if(r_settings.b_verbose)
 		fprintf(p_out, "\ndone\n");
 	return n_result;
 }

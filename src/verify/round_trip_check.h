@@ -4,9 +4,17 @@
 #include <cstdio>
 #include <string>
 
-#include "driver/conversion_options.h"
+#include "compress/color_transform.h"
 #include "image/raster_image.h"
 #include "verify/builtin_decoder.h"
+
+/** The settings of a run that the check reads; the driver takes them from the command line. */
+struct CheckSettings {
+	bool b_verbose; // reports each finding, not only the failures
+	bool b_base85; // the text is BASE85, else BASE64
+	bool b_pruned_decoder; // the header carries its decompressor pruned for the image
+	PlaneSettings t_planes; // how the image became planes: whether exact pixels were promised
+};
 
 /** What the header promised, to be proven by decoding its text again. */
 struct RoundTripInput {
@@ -14,11 +22,14 @@ struct RoundTripInput {
 	const RasterImage *p_image; // the image as it was compressed (after the grayscale and alpha steps)
 	DecodeParams t_params; // exactly the numbers the header's p_Decompress passes
 	uint32_t n_stored_crc; // the value of the header's n_CRC32()
-	const ConversionOptions *p_options;
+	CheckSettings t_settings;
 };
 
-/** @brief tells whether the settings promise a bit-exact result */
-bool b_LosslessPromised(const ConversionOptions &r_options, bool b_alpha);
+/**
+ *	@brief tells whether the settings promise a bit-exact result: the lossless
+ *		colour transform, no subsampling, and every bit of chroma and alpha kept
+ */
+bool b_LosslessPromised(const PlaneSettings &r_settings);
 
 /**
  *	@brief decodes the text with the built-in decoder, compares checksum and

@@ -14,7 +14,7 @@
 #include "compress/predictor_search.h"
 #include "compress/stream_format.h"
 #include "driver/conversion.h"
-#include "driver/search_step.h"
+#include "compress/search_step.h"
 #include "image/jpeg_decoder.h"
 #include "image/png_reader.h"
 #include "image/tga_reader.h"

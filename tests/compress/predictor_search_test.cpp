@@ -14,7 +14,7 @@
 #include "compress/predictor_search.h"
 #include "compress/rle_coder.h"
 #include "compress/stream_format.h"
-#include "driver/search_step.h"
+#include "compress/search_step.h"
 #include "support/test_support.h"
 #include "support/thread_start_limit.h"
 

@@ -5,6 +5,7 @@
 
 #include "compress/crc32.h"
 #include "driver/command_line.h"
+#include "driver/run_settings.h"
 #include "header/decompress_template.h"
 #include "header/header_writer.h"
 #include "support/test_support.h"
@@ -24,7 +25,6 @@ struct HeaderCase {
 	{
 		SetDefaultOptions(options, "img/Logo-2.png", s_path.c_str());
 		options.b_code_opts = false;
-		content.p_options = &options;
 		content.t_params = DecodeParams{3, 2, 77, 3, 4, 5, 2, color_Alpha};
 		content.p_s_text = &s_text;
 		content.n_stored_crc = 0x12345678;
@@ -37,6 +37,7 @@ struct HeaderCase {
 	/** @brief writes the header; returns its text, or "" when writing failed */
 	std::string s_Write(std::string *p_s_err = nullptr)
 	{
+		content.t_settings = t_HeaderSettings(options);
 		FILE *p_out = tmpfile(), *p_err = tmpfile();
 		bool b_ok = b_WriteHeader(content, p_out, p_err);
 		if(p_s_err) {

@@ -5,7 +5,8 @@
 
 #include "compress/base85.h"
 #include "compress/stream_format.h"
-#include "driver/search_step.h"
+#include "compress/search_step.h"
+#include "driver/run_settings.h"
 #include "image/tga_reader.h"
 #include "verify/round_trip_check.h"
 #include "support/test_support.h"
@@ -39,7 +40,7 @@ struct CheckCase {
 			result.t_best.n_predictor_uv, (b_alpha)? result.t_best.n_predictor_a : pred_None,
 			int(options.n_subsample), n_ColorType(t_settings)};
 		input.n_stored_crc = result.n_stored_crc;
-		input.p_options = &options;
+		input.t_settings = t_CheckSettings(options, t_settings);
 	}
 
 	/** @brief runs the check; the decoded image goes to the case's folder */
@@ -71,7 +72,7 @@ TEST(RoundTripCheck, LosslessRunPassesAndStoresTheDecodedImage)
 TEST(RoundTripCheck, QuietPassPrintsNothing)
 {
 	CheckCase check(false, false);
-	check.options.b_verbose = false;
+	check.input.t_settings.b_verbose = false;
 	std::string s_out, s_err;
 	EXPECT_EQ(check.n_Check(s_out, s_err), 0);
 	EXPECT_EQ(s_out + s_err, "");
@@ -118,19 +119,20 @@ TEST(RoundTripCheck, BrokenLosslessPromiseIsBoxedAndFails)
 
 TEST(RoundTripCheck, PromiseNeedsFullAlphaDepthOnlyWithAlpha)
 {
-	ConversionOptions options = {"a", "b", false, true, true, false, -1, false, false, true, 100, 32767, 8, 8, 1, nullptr, false};
-	EXPECT_TRUE(b_LosslessPromised(options, true));
-	options.n_alpha_bpp = 4;
-	EXPECT_FALSE(b_LosslessPromised(options, true));
-	EXPECT_TRUE(b_LosslessPromised(options, false));
-	options.n_subsample = 2;
-	EXPECT_FALSE(b_LosslessPromised(options, false));
-	options.n_subsample = 1;
-	options.n_chroma_bpp = 7;
-	EXPECT_FALSE(b_LosslessPromised(options, false));
-	options.n_chroma_bpp = 8;
-	options.b_lossless = false;
-	EXPECT_FALSE(b_LosslessPromised(options, false));
+	PlaneSettings settings = {false, true, true, 1, 8, 8};
+	EXPECT_TRUE(b_LosslessPromised(settings));
+	settings.n_alpha_bpp = 4;
+	EXPECT_FALSE(b_LosslessPromised(settings));
+	settings.b_alpha = false;
+	EXPECT_TRUE(b_LosslessPromised(settings));
+	settings.n_subsample = 2;
+	EXPECT_FALSE(b_LosslessPromised(settings));
+	settings.n_subsample = 1;
+	settings.n_chroma_bpp = 7;
+	EXPECT_FALSE(b_LosslessPromised(settings));
+	settings.n_chroma_bpp = 8;
+	settings.b_lossless_color = false;
+	EXPECT_FALSE(b_LosslessPromised(settings));
 }
 
 TEST(RoundTripCheck, UnwritableTestImageFails)

@@ -1,4 +1,4 @@
-#include "driver/search_step.h"
+#include "compress/search_step.h"
 
 #include "threads/worker_pool.h"
 

@@ -1,4 +1,4 @@
-#include "driver/atomic_file.h"
+#include "common/atomic_file.h"
 
 #include <cerrno>
 #include <climits>
