@@ -20,11 +20,17 @@ function(convert tool expected err_var)
 endfunction()
 
 convert("${TOOL}" 0 err)
+file(SHA256 "${WORK_DIR}/out.h" good_header)
 # the header carries the lossy transform for a lossless image: its checksum box
 convert("${FAULTY_TOOL}" 255 err)
 string(REPEAT "\\*" 80 box_line)
 if(NOT err MATCHES "${box_line}\n\\* fatal error: decompress output differs \\(expected 0x[0-9a-f]+, got 0x[0-9a-f]+\\) \\*\n${box_line}\n")
 	message(FATAL_ERROR "the checksum box is missing:\n${err}")
+endif()
+# the run failed after its header was written: the previous header stays
+file(SHA256 "${WORK_DIR}/out.h" header_after_failure)
+if(NOT header_after_failure STREQUAL good_header)
+	message(FATAL_ERROR "the failed run replaced the previous header")
 endif()
 # a shared header, and one made without code opts, carry the whole template, which the fault does not touch
 convert("${FAULTY_TOOL}" 0 err --shared-decompress)

@@ -1,6 +1,7 @@
 #include "driver/conversion.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -198,8 +199,12 @@ void PrintStatistics(const ConversionOptions &r_options, const RasterImage &r_im
 	printf("writing image data ...\n");
 }
 
-/** @brief the conversion of a loaded image, from the grayscale step to the verified header */
-int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMethod n_search_method)
+/**
+ *	@brief the conversion of a loaded image, from the grayscale step to the
+ *		verified header, which goes to r_header but is not put in place
+ */
+int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMethod n_search_method,
+	AtomicFile &r_header)
 {
 	const uint32_t n_original_crc = n_Crc32_Image(r_image);
 	if(r_options.b_gray && !r_image.b_grayscale)
@@ -257,10 +262,10 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	t_content.t_image_time = t_FileTimestamp(r_options.p_s_image_file);
 	t_content.p_s_build_date = p_s_BuildDate();
 	fflush(stdout); // keep the optimiser's and our messages in order when both streams are one
-	if(!b_WriteHeader(t_content, stdout, stderr))
+	if(!b_WriteHeader(t_content, r_header, stdout, stderr))
 		return -1;
 
-	// the check decodes with exactly the numbers the header passes
+	// the check decodes with exactly the numbers the header passes; it writes the test image, whatever it finds
 	RoundTripInput t_check;
 	t_check.p_s_text = &s_text;
 	t_check.p_image = &r_image;
@@ -270,11 +275,33 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	return n_RoundTripCheck(t_check, p_s_test_image, stdout, stderr);
 }
 
+/** @brief loads the image and converts it into r_header, which the caller puts in place when this returns 0 */
+int n_LoadAndConvert(ConversionOptions &r_options, ImageFormat n_format, SearchMethod n_search_method,
+	AtomicFile &r_header)
+{
+	LoadFailure t_failure;
+	std::unique_ptr<RasterImage, void (*)(RasterImage*)> p_image(
+		p_LoadImage(n_format, r_options.p_s_image_file, r_options.b_verbose, t_failure), &DeleteRasterImage);
+	if(!p_image) {
+		ReportLoadFailure(r_options.p_s_image_file, t_failure, stderr);
+		return -1;
+	}
+	if(!p_image->n_width || !p_image->n_height) {
+		// a header cannot describe an image without pixels: its decoder takes sizes of at least 1
+		fprintf(stderr, "error: image file '%s' holds no pixels\n", r_options.p_s_image_file);
+		return -1;
+	}
+	return n_ConvertImage(r_options, *p_image, n_search_method, r_header);
+}
+
 } // namespace
 
 int n_RunConversion(int n_arg_num, const char **p_arg_list, SearchMethod n_search_method)
 {
 	OpenClosedStandardDescriptors();
+	// a reader that closed its end of standard output or error loses what was
+	// meant for it; the run goes on, and its work decides the exit code
+	signal(SIGPIPE, SIG_IGN);
 	ConversionOptions t_options;
 	switch(n_ParseCommandLine(n_arg_num, p_arg_list, t_options, stdout, stderr)) {
 	case CommandLineVerdict::Usage:
@@ -292,17 +319,15 @@ int n_RunConversion(int n_arg_num, const char **p_arg_list, SearchMethod n_searc
 	}
 	if(!b_OutputsSpareTheInput(t_options, stderr))
 		return -1;
-	LoadFailure t_failure;
-	std::unique_ptr<RasterImage, void (*)(RasterImage*)> p_image(
-		p_LoadImage(n_format, t_options.p_s_image_file, t_options.b_verbose, t_failure), &DeleteRasterImage);
-	if(!p_image) {
-		ReportLoadFailure(t_options.p_s_image_file, t_failure, stderr);
+	// the header's file is made first, so that a path that cannot be written
+	// is refused before any work; it replaces the previous header only once
+	// the whole run has succeeded, the test image written
+	AtomicFile header;
+	if(!b_OpenHeader(t_options.p_s_header_file, header, stderr))
+		return -1;
+	if(n_LoadAndConvert(t_options, n_format, n_search_method, header)) {
+		AbandonAtomicFile(header);
 		return -1;
 	}
-	if(!p_image->n_width || !p_image->n_height) {
-		// a header cannot describe an image without pixels: its decoder takes sizes of at least 1
-		fprintf(stderr, "error: image file '%s' holds no pixels\n", t_options.p_s_image_file);
-		return -1;
-	}
-	return n_ConvertImage(t_options, *p_image, n_search_method);
+	return (b_CommitHeader(header, t_options.p_s_header_file, stderr))? 0 : -1;
 }

@@ -6,7 +6,6 @@
 
 #include "compress/crc32.h"
 #include "compress/stream_format.h"
-#include "common/atomic_file.h"
 #include "header/data_literal.h"
 #include "header/decompress_optimiser.h"
 #include "header/decompress_template.h"
@@ -281,7 +280,16 @@ std::string s_ClassText(const char *p_s_image_file)
 	return s_class;
 }
 
-bool b_WriteHeader(const HeaderContent &r_content, FILE *p_out, FILE *p_err)
+bool b_OpenHeader(const char *p_s_header_file, AtomicFile &r_header, FILE *p_err)
+{
+	// a link at the header's path has its target replaced
+	if(b_OpenAtomicFile(p_s_header_file, LinkMode::ReplaceTarget, r_header))
+		return true;
+	fprintf(p_err, "error: failed to open '%s' for writing\n\t%s\n", p_s_header_file, strerror(errno));
+	return false;
+}
+
+bool b_WriteHeader(const HeaderContent &r_content, AtomicFile &r_header, FILE *p_out, FILE *p_err)
 {
 	const HeaderSettings &r_settings = r_content.t_settings;
 	const int n_base = n_BaseNumber(r_settings.b_base85);
@@ -298,13 +306,7 @@ bool b_WriteHeader(const HeaderContent &r_content, FILE *p_out, FILE *p_err)
 		return false;
 	}
 
-	// the header appears complete or not at all; a link at its path has its target replaced
-	AtomicFile header;
-	if(!b_OpenAtomicFile(r_settings.p_s_header_file, LinkMode::ReplaceTarget, header)) {
-		fprintf(p_err, "error: failed to open '%s' for writing\n\t%s\n", r_settings.p_s_header_file, strerror(errno));
-		return false;
-	}
-	FILE *p_file = header.p_file;
+	FILE *p_file = r_header.p_file;
 	WriteCommentBlock(p_file, r_content, n_base, s_image_path);
 	// GCC warns about "#pragma once" in a file compiled by itself (a precompiled
 	// header); the include guard below does the same work there
@@ -326,19 +328,25 @@ bool b_WriteHeader(const HeaderContent &r_content, FILE *p_out, FILE *p_err)
 	WriteDecompressAccessor(p_file, r_content, n_base, b_dynamic);
 
 	if(!r_settings.b_shared_decompress) {
-		if(!b_WritePrivateDecompressor(p_file, r_content, s_code, p_out, p_err)) {
-			AbandonAtomicFile(header); // the previous header, if any, stays
+		if(!b_WritePrivateDecompressor(p_file, r_content, s_code, p_out, p_err))
 			return false;
-		}
 	} else
 		WriteSharedDecompressor(p_file, r_content, s_code, n_base, s_class);
 	if(r_settings.b_self_contained)
 		fputs(p_s_self_contained_epilogue, p_file);
 	fprintf(p_file, "\n#endif // __%s_INCLUDED\n", s_guard.c_str());
 
-	if(!b_CommitAtomicFile(header)) {
+	if(!b_FinishAtomicFile(r_header)) {
 		fprintf(p_err, "error: failed to write code to '%s'\n\t%s\n", r_settings.p_s_header_file, strerror(errno));
 		return false;
 	}
 	return true;
+}
+
+bool b_CommitHeader(AtomicFile &r_header, const char *p_s_header_file, FILE *p_err)
+{
+	if(b_CommitAtomicFile(r_header))
+		return true;
+	fprintf(p_err, "error: failed to write code to '%s'\n\t%s\n", p_s_header_file, strerror(errno));
+	return false;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "common/atomic_file.h"
 #include "compress/stream_format.h"
 
 /** Calendar time of the image file's last write, in UTC; -1 in every field when unknown. */
@@ -54,9 +55,26 @@ std::string s_GuardText(const char *p_s_image_file);
 std::string s_ClassText(const char *p_s_image_file);
 
 /**
- *	@brief writes the header file: comment block, guard, image class with its
- *		accessors and data, and the decompressor (private and pruned, or shared)
- *	@param[in] p_out receives the optimiser's progress, p_err every failure message
- *	@return true on success; false after printing the failure (the file may stay incomplete)
+ *	@brief starts the header's output before the conversion does, so that a
+ *		path that cannot be written (a folder that takes no new file, a file
+ *		the process may not write, a link loop) is refused before any work
+ *	@return true with r_header open; false after printing the failure
  */
-bool b_WriteHeader(const HeaderContent &r_content, FILE *p_out, FILE *p_err);
+bool b_OpenHeader(const char *p_s_header_file, AtomicFile &r_header, FILE *p_err);
+
+/**
+ *	@brief writes the header into r_header (from b_OpenHeader()): comment
+ *		block, guard, image class with its accessors and data, and the
+ *		decompressor (private and pruned, or shared), and stores it completely;
+ *		it is not put in place: the caller commits it once the run succeeded
+ *		(b_CommitHeader()), or abandons it
+ *	@param[in] p_out receives the optimiser's progress, p_err every failure message
+ *	@return true on success; false after printing the failure
+ */
+bool b_WriteHeader(const HeaderContent &r_content, AtomicFile &r_header, FILE *p_out, FILE *p_err);
+
+/**
+ *	@brief puts the written header in place of the previous one
+ *	@return true on success; false after printing the failure (the previous header stays)
+ */
+bool b_CommitHeader(AtomicFile &r_header, const char *p_s_header_file, FILE *p_err);

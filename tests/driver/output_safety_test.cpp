@@ -1,14 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <csignal>
 #include <string>
 #include <vector>
 
 #include <dirent.h>
-#include <sys/inotify.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <poll.h>
 #include <unistd.h>
 
 #include <png.h>
@@ -54,8 +55,13 @@ struct OutputCase {
 	}
 };
 
-/** @brief starts the tool in a folder without waiting for it; its output streams are discarded */
-pid_t n_StartTool(const std::vector<std::string> &r_args, const std::string &s_working_dir)
+/**
+ *	@brief starts the tool in a folder without waiting for it
+ *	@param[in] n_out and n_err are the descriptors its standard output and
+ *		error go to; -1 discards the stream
+ */
+pid_t n_StartTool(const std::vector<std::string> &r_args, const std::string &s_working_dir,
+	int n_out = -1, int n_err = -1)
 {
 	const pid_t n_pid = fork();
 	if(!n_pid) {
@@ -63,12 +69,72 @@ pid_t n_StartTool(const std::vector<std::string> &r_args, const std::string &s_w
 		for(const std::string &s_arg : r_args)
 			argv.push_back(const_cast<char*>(s_arg.c_str()));
 		argv.push_back(nullptr);
-		if(chdir(s_working_dir.c_str()) || !freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr))
+		const int n_null = open("/dev/null", O_WRONLY);
+		if(chdir(s_working_dir.c_str()) || dup2((n_out >= 0)? n_out : n_null, STDOUT_FILENO) < 0 ||
+		   dup2((n_err >= 0)? n_err : n_null, STDERR_FILENO) < 0)
 			_exit(127);
 		execv(argv[0], argv.data());
 		_exit(127);
 	}
 	return n_pid;
+}
+
+/** A pipe without room, so that the first write into it waits for good: a fixed moment of the run. */
+struct FullPipe {
+	int p_end[2] = {-1, -1};
+
+	FullPipe()
+	{
+		if(pipe2(p_end, O_CLOEXEC))
+			return;
+		fcntl(p_end[1], F_SETPIPE_SZ, 4096);
+		fcntl(p_end[1], F_SETFL, O_NONBLOCK);
+		const char p_fill[512] = {};
+		while(write(p_end[1], p_fill, sizeof(p_fill)) > 0)
+			;
+		fcntl(p_end[1], F_SETFL, 0);
+	}
+
+	~FullPipe()
+	{
+		close(p_end[0]);
+		close(p_end[1]);
+	}
+
+	FullPipe(const FullPipe&) = delete;
+	FullPipe &operator =(const FullPipe&) = delete;
+};
+
+/** @brief waits until a process sleeps in a write into a pipe @return false when it ended first, or after a minute */
+bool b_WaitForPipeWrite(pid_t n_pid)
+{
+	const std::string s_proc = "/proc/" + std::to_string(n_pid);
+	for(int n_wait = 0; n_wait < 60000; ++ n_wait) {
+		if(s_ReadFile(s_proc + "/wchan").find("pipe_write") != std::string::npos)
+			return true;
+		const std::string s_stat = s_ReadFile(s_proc + "/stat"); // "pid (name) state ..."
+		if(s_stat.empty() || s_stat[s_stat.rfind(')') + 2] == 'Z')
+			return false;
+		usleep(1000);
+	}
+	return false;
+}
+
+/** @brief tells whether a process has a file of the folder open other than the one named: an output being written */
+bool b_WritesInto(pid_t n_pid, const std::string &s_folder, const std::string &s_input)
+{
+	const std::string s_fd_folder = "/proc/" + std::to_string(n_pid) + "/fd";
+	bool b_found = false;
+	if(DIR *p_dir = opendir(s_fd_folder.c_str())) {
+		while(const dirent *p_entry = readdir(p_dir)) {
+			char p_s_link[PATH_MAX];
+			const ssize_t n_length = readlink((s_fd_folder + "/" + p_entry->d_name).c_str(), p_s_link, sizeof(p_s_link));
+			const std::string s_link(p_s_link, size_t(std::max(n_length, ssize_t(0))));
+			b_found = b_found || (s_link.rfind(s_folder + "/", 0) == 0 && s_link != s_folder + "/" + s_input);
+		}
+		closedir(p_dir);
+	}
+	return b_found;
 }
 
 /** @brief writes an 8-bit gray PNG file of a gradient with libpng */
@@ -150,40 +216,54 @@ TEST(OutputSafety, AFullDiskLeavesThePreviousHeader)
 	EXPECT_TRUE(files.HiddenFiles().empty());
 }
 
-TEST(OutputSafety, ASignalDuringTheWriteLeavesThePreviousHeaderAndNoTemporaryFile)
+TEST(OutputDeaths, AKillAtAFixedMomentLeavesThePreviousHeaderAndNoTemporaryFile)
 {
-	TempDir dir;
-	// a picture whose header takes long enough to write that the signal lands in the middle
-	ImageHolder noise(p_NewRasterImage(900, 900));
-	ASSERT_TRUE(noise);
-	uint32_t n_state = 1;
-	for(int i = 0; i < 900 * 900; ++ i)
-		noise->p_pixels[i] = (n_state = n_state * 1103515245U + 12345U) | 0xff000000U;
-	ASSERT_TRUE(b_SaveTgaImage(dir.s_File("noise.tga").c_str(), *noise.p_image));
-	WriteFile(dir.s_File("out.h"), "previous");
-
-	const int n_watch = inotify_init1(IN_NONBLOCK);
-	ASSERT_GE(n_watch, 0);
-	ASSERT_GE(inotify_add_watch(n_watch, dir.s_Path().c_str(), IN_CREATE), 0);
-	const pid_t n_pid = n_StartTool({"noise.tga", "out.h", "--max-line-len", "20", "--lossless"}, dir.s_Path());
-	bool b_temp_seen = false;
-	for(pollfd t_poll = {n_watch, POLLIN, 0}; !b_temp_seen && poll(&t_poll, 1, 60000) > 0;) {
-		alignas(inotify_event) char p_buffer[4096];
-		const ssize_t n_read = read(n_watch, p_buffer, sizeof(p_buffer));
-		for(ssize_t n_offset = 0; n_offset < n_read;) {
-			const inotify_event *p_event = reinterpret_cast<const inotify_event*>(p_buffer + n_offset);
-			b_temp_seen = b_temp_seen || (p_event->len && std::string(p_event->name).rfind(".out.h.", 0) == 0);
-			n_offset += ssize_t(sizeof(inotify_event) + p_event->len);
-		}
+	OutputCase files;
+	WriteFile(files.s_Path("out.h"), "previous");
+	// The run stops at its first write into a full pipe: standard output, with
+	// "--verbose", is first written just before the header; standard error
+	// receives the optimiser's warning in the middle of the header.
+	struct Moment {
+		const char *p_s_name;
+		std::vector<std::string> args;
+		bool b_stderr;
+		int n_signal;
+	};
+	const Moment moment_list[] = {
+		{"before the header is written", {"pic0.tga", "out.h", "--verbose"}, false, SIGKILL},
+		{"while the header is written", {"pic0.tga", "out.h"}, true, SIGKILL},
+		{"while the header is written", {"pic0.tga", "out.h"}, true, SIGTERM}
+	};
+	for(const Moment &r_moment : moment_list) {
+		FullPipe full;
+		const pid_t n_pid = n_StartTool(r_moment.args, files.dir.s_Path(),
+			(r_moment.b_stderr)? -1 : full.p_end[1], (r_moment.b_stderr)? full.p_end[1] : -1);
+		const bool b_stopped = b_WaitForPipeWrite(n_pid);
+		const bool b_writing = b_stopped && b_WritesInto(n_pid, files.dir.s_Path(), "pic0.tga");
+		kill(n_pid, r_moment.n_signal);
+		const int n_status = n_WaitStatus(n_pid);
+		EXPECT_TRUE(b_writing) << r_moment.p_s_name << ": the run did not stop with its header open";
+		EXPECT_TRUE(WIFSIGNALED(n_status) && WTERMSIG(n_status) == r_moment.n_signal) << r_moment.p_s_name;
+		EXPECT_EQ(s_ReadFile(files.s_Path("out.h")), "previous") << r_moment.p_s_name;
+		EXPECT_EQ(RunProcess({"ls", "-A", files.dir.s_Path()}, "").s_out, "out.h\npic0.tga\npic1.tga\n");
 	}
-	close(n_watch);
-	kill(n_pid, SIGTERM);
+}
+
+TEST(OutputSafety, AClosedPipeOnTheOutputStreamsNeverEndsTheRun)
+{
+	OutputCase files;
+	ASSERT_EQ(RunTool({"pic0.tga", "alone.h", "--verbose"}, files.dir.s_Path()).n_status, 0);
+	// as in "Pixmold pic0.tga out.h --verbose 2>&1 | true", once true has ended
+	int p_end[2];
+	ASSERT_EQ(pipe(p_end), 0);
+	close(p_end[0]);
+	const pid_t n_pid = n_StartTool({"pic0.tga", "out.h", "--verbose"}, files.dir.s_Path(), p_end[1], p_end[1]);
+	close(p_end[1]);
 	const int n_status = n_WaitStatus(n_pid);
-	ASSERT_TRUE(b_temp_seen);
-	EXPECT_TRUE(WIFSIGNALED(n_status) && WTERMSIG(n_status) == SIGTERM) << "the run ended before the signal";
-	EXPECT_EQ(s_ReadFile(dir.s_File("out.h")), "previous");
-	const ProcessResult listing = RunProcess({"ls", "-A", dir.s_Path()}, "");
-	EXPECT_EQ(listing.s_out, "noise.tga\nout.h\n");
+	EXPECT_TRUE(WIFEXITED(n_status) && WEXITSTATUS(n_status) == 0);
+	std::string s_alone = s_ReadFile(files.s_Path("alone.h"));
+	EXPECT_EQ(s_ReadFile(files.s_Path("out.h")), s_alone.replace(s_alone.find("alone.h"), 7, "out.h"));
+	EXPECT_TRUE(files.HiddenFiles().empty());
 }
 
 TEST(OutputSafety, RunsWritingOneHeaderLeaveOneCompleteHeader)
@@ -216,15 +296,11 @@ TEST(OutputSafety, LinksAreReplacedAsTheirRoleSays)
 	WriteFile(files.s_Path("elsewhere.tga"), "untouched");
 	ASSERT_EQ(symlink("target.h", files.s_Path("out.h").c_str()), 0);
 	ASSERT_EQ(symlink("elsewhere.tga", files.s_Path("test_decompress.tga").c_str()), 0);
-	const mode_t n_mask = umask(022);
 	const ProcessResult run = RunTool({"pic0.tga", "out.h"}, files.dir.s_Path());
-	umask(n_mask);
 	ASSERT_EQ(run.n_status, 0) << run.s_err;
-	struct stat t_link, t_header, t_image;
+	struct stat t_link, t_image;
 	ASSERT_EQ(lstat(files.s_Path("out.h").c_str(), &t_link), 0);
 	EXPECT_TRUE(S_ISLNK(t_link.st_mode));
-	ASSERT_EQ(stat(files.s_Path("target.h").c_str(), &t_header), 0);
-	EXPECT_EQ(t_header.st_mode & 0777, 0644u); // as a newly created file gets it
 	EXPECT_EQ(s_ReadFile(files.s_Path("target.h")).rfind("/**\n *\t@file out.h\n", 0), 0u);
 	ASSERT_EQ(lstat(files.s_Path("test_decompress.tga").c_str(), &t_image), 0);
 	EXPECT_TRUE(S_ISREG(t_image.st_mode));
@@ -253,4 +329,112 @@ TEST(OutputSafety, AnImageTooWideForATgaFileLeavesNoTestImage)
 		"and a TGA file holds at most 65535 per side\n");
 	EXPECT_FALSE(b_FileExists(dir.s_File("test_decompress.tga")));
 	EXPECT_TRUE(b_FileExists(dir.s_File("wide.h")));
+}
+
+TEST(OutputSafety, AReplacedFileKeepsItsModeAndOwner)
+{
+	OutputCase files;
+	WriteFile(files.s_Path("out.h"), "previous");
+	WriteFile(files.s_Path("test_decompress.tga"), "previous");
+	ASSERT_EQ(chmod(files.s_Path("out.h").c_str(), 0600), 0);
+	ASSERT_EQ(chmod(files.s_Path("test_decompress.tga").c_str(), 0755), 0);
+	const bool b_root = !geteuid(); // only root may give a file to another owner
+	if(b_root) {
+		ASSERT_EQ(chown(files.s_Path("out.h").c_str(), 1234, 5678), 0);
+	}
+	const mode_t n_mask = umask(027);
+	const ProcessResult run = RunTool({"pic0.tga", "out.h"}, files.dir.s_Path());
+	const ProcessResult fresh = RunTool({"pic0.tga", "fresh.h"}, files.dir.s_Path());
+	umask(n_mask);
+	ASSERT_EQ(run.n_status, 0) << run.s_err;
+	ASSERT_EQ(fresh.n_status, 0) << fresh.s_err;
+	struct stat t_header, t_image, t_fresh;
+	ASSERT_EQ(stat(files.s_Path("out.h").c_str(), &t_header), 0);
+	ASSERT_EQ(stat(files.s_Path("test_decompress.tga").c_str(), &t_image), 0);
+	ASSERT_EQ(stat(files.s_Path("fresh.h").c_str(), &t_fresh), 0);
+	EXPECT_EQ(t_header.st_mode & 07777, 0600u);
+	EXPECT_EQ(t_image.st_mode & 07777, 0755u);
+	EXPECT_EQ(t_fresh.st_mode & 07777, 0640u); // a new file: 0666 less the umask
+	if(b_root) {
+		EXPECT_TRUE(t_header.st_uid == 1234 && t_header.st_gid == 5678);
+	}
+	EXPECT_NE(s_ReadFile(files.s_Path("out.h")), "previous");
+}
+
+TEST(OutputSafety, AHeaderNameOfTheLongestLengthIsWritten)
+{
+	OutputCase files;
+	const std::string s_name = std::string(253, 'h') + ".h";
+	const ProcessResult run = RunTool({"pic0.tga", s_name}, files.dir.s_Path());
+	EXPECT_EQ(run.n_status, 0) << run.s_err;
+	EXPECT_EQ(s_ReadFile(files.s_Path(s_name)).rfind("/**\n", 0), 0u);
+	EXPECT_TRUE(files.HiddenFiles().empty());
+}
+
+TEST(OutputSafety, StandardOutputAsTheHeaderPathIsWrittenIntoAPipeOrReplacedAsAFile)
+{
+	OutputCase files;
+	// into a pipe: the link of /dev/stdout ends in "pipe:[n]", which is no path; the pipe is written to
+	const std::string s_piped = std::string("{ ") + PIXMOLD_TOOL_PATH + " pic0.tga %s; echo $? > status; } | cat";
+	for(const char *p_s_path : {"/dev/stdout", "/proc/self/fd/1"}) {
+		char p_s_command[PATH_MAX + 100];
+		snprintf(p_s_command, sizeof(p_s_command), s_piped.c_str(), p_s_path);
+		const ProcessResult piped = RunProcess({"sh", "-c", p_s_command}, files.dir.s_Path());
+		EXPECT_EQ(s_ReadFile(files.s_Path("status")), "0\n") << p_s_path << ": " << piped.s_err;
+		EXPECT_EQ(piped.s_out.rfind(std::string("/**\n *\t@file ") + p_s_path + "\n", 0), 0u) << p_s_path;
+		const std::string s_last_line = "#endif // __PIC0_TGA_INCLUDED\n";
+		EXPECT_EQ(piped.s_out.substr(piped.s_out.size() - s_last_line.size()), s_last_line) << p_s_path;
+		// into a file (the capture file of RunTool): the file the link leads to is replaced
+		const ProcessResult filed = RunTool({"pic0.tga", p_s_path}, files.dir.s_Path());
+		EXPECT_EQ(filed.n_status, 0) << filed.s_err;
+		EXPECT_EQ(filed.s_out, piped.s_out) << p_s_path;
+	}
+}
+
+TEST(OutputSafety, AHeaderPathThatCannotBeWrittenIsRefusedBeforeLoading)
+{
+	OutputCase files;
+	// a missing image: an error about it would mean the run got as far as loading
+	auto s_Refusal = [](const std::string &s_path, const char *p_s_reason) {
+		return "error: failed to open '" + s_path + "' for writing\n\t" + p_s_reason + "\n";
+	};
+	ASSERT_EQ(symlink("loop2", files.s_Path("loop1").c_str()), 0);
+	ASSERT_EQ(symlink("loop3", files.s_Path("loop2").c_str()), 0);
+	ASSERT_EQ(symlink("loop1", files.s_Path("loop3").c_str()), 0);
+	const ProcessResult loop = RunTool({"missing.png", "loop1"}, files.dir.s_Path());
+	EXPECT_EQ(loop.n_status, 255);
+	EXPECT_EQ(loop.s_err, s_Refusal("loop1", "Too many levels of symbolic links"));
+	struct stat t_link;
+	for(const char *p_s_link : {"loop1", "loop2", "loop3"})
+		EXPECT_TRUE(!lstat(files.s_Path(p_s_link).c_str(), &t_link) && S_ISLNK(t_link.st_mode)) << p_s_link;
+
+	if(geteuid())
+		GTEST_SKIP() << "the refusals of permissions need a user the tool runs as that is not root";
+	// as nobody: a file that may not be written, and a writable file in a folder that takes no new one
+	ASSERT_EQ(chmod(files.dir.s_Path().c_str(), 0777), 0);
+	ASSERT_EQ(mkdir(files.s_Path("locked").c_str(), 0555), 0);
+	WriteFile(files.s_Path("locked/out.h"), "previous");
+	WriteFile(files.s_Path("read_only.h"), "previous");
+	ASSERT_EQ(chmod(files.s_Path("locked/out.h").c_str(), 0666), 0);
+	ASSERT_EQ(chmod(files.s_Path("read_only.h").c_str(), 0444), 0);
+	for(const char *p_s_header : {"locked/out.h", "read_only.h"}) {
+		const ProcessResult run = RunProcess({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+			PIXMOLD_TOOL_PATH, "missing.png", p_s_header}, files.dir.s_Path());
+		EXPECT_EQ(run.n_status, 255);
+		EXPECT_EQ(run.s_err, s_Refusal(p_s_header, "Permission denied"));
+		EXPECT_EQ(s_ReadFile(files.s_Path(p_s_header)), "previous");
+	}
+}
+
+TEST(OutputSafety, ARunThatFailsAfterWritingTheHeaderLeavesThePreviousOne)
+{
+	OutputCase files;
+	WriteFile(files.s_Path("out.h"), "previous");
+	// the test image cannot be written, as its name is a folder's
+	ASSERT_EQ(mkdir(files.s_Path("test_decompress.tga").c_str(), 0755), 0);
+	const ProcessResult run = RunTool({"pic0.tga", "out.h"}, files.dir.s_Path());
+	EXPECT_EQ(run.n_status, 255);
+	EXPECT_NE(run.s_err.find("error: failed to save tga\n\tIs a directory\n"), std::string::npos) << run.s_err;
+	EXPECT_EQ(s_ReadFile(files.s_Path("out.h")), "previous");
+	EXPECT_TRUE(files.HiddenFiles().empty());
 }

@@ -39,7 +39,11 @@ struct HeaderCase {
 	{
 		content.t_settings = t_HeaderSettings(options);
 		FILE *p_out = tmpfile(), *p_err = tmpfile();
-		bool b_ok = b_WriteHeader(content, p_out, p_err);
+		AtomicFile header;
+		bool b_ok = b_OpenHeader(content.t_settings.p_s_header_file, header, p_err) &&
+			b_WriteHeader(content, header, p_out, p_err) &&
+			b_CommitHeader(header, content.t_settings.p_s_header_file, p_err);
+		AbandonAtomicFile(header);
 		if(p_s_err) {
 			rewind(p_err);
 			for(int c; (c = fgetc(p_err)) != EOF;)
