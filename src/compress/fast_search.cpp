@@ -34,8 +34,10 @@ FastSearch::~FastSearch()
 bool FastSearch::b_Run(WorkerPool &r_pool)
 {
 	m_p_summary = new(std::nothrow) PlaneRunSummary[size_t(m_n_plane_num) * size_t(m_n_predictor_num)];
-	if(!m_p_summary)
+	if(!m_p_summary) {
+		m_b_no_memory = true;
 		return false;
+	}
 	// the end of a pool job is the barrier between the stages: every summary
 	// is written before any candidate reads it
 	m_n_stage = Stage::Summaries;
@@ -49,8 +51,12 @@ bool FastSearch::b_Run(WorkerPool &r_pool)
 
 bool FastSearch::b_RunParticipant(int /*n_participant_num*/)
 {
-	if(m_n_stage == Stage::Summaries)
-		return b_SummarisePlanes();
+	if(m_n_stage == Stage::Summaries) {
+		if(b_SummarisePlanes())
+			return true;
+		m_b_no_memory = true; // the only way a summary fails
+		return false;
+	}
 	MeasureCandidates();
 	return true;
 }

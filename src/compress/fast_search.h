@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -34,12 +35,15 @@ public:
 	FastSearch(const FastSearch&) = delete;
 	FastSearch &operator =(const FastSearch&) = delete;
 
-	/** @brief fills the stream lengths; false when memory ran out or the pool failed */
+	/** @brief fills the stream lengths; false when memory ran out (b_OutOfMemory()) or the pool failed */
 	bool b_Run(WorkerPool &r_pool);
+
+	/** @brief tells whether memory ran out, in b_Run() or in a participant: the failures of the measurement itself */
+	bool b_OutOfMemory() const { return m_b_no_memory; }
 
 	/** @brief does this participant's share of the current stage */
 	bool b_RunParticipant(int n_participant_num) override;
-	const char *p_s_Error() const override { return "bad allocation"; }
+	const char *p_s_Error() const override { return "not enough memory"; }
 
 private:
 	enum class Stage { Summaries, Lengths };
@@ -67,4 +71,5 @@ private:
 	Stage m_n_stage = Stage::Summaries; // changed only between pool jobs
 	AtomicCounter m_job_counter;
 	const ProgressNotifier m_progress;
+	std::atomic<bool> m_b_no_memory{false};
 };

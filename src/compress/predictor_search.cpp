@@ -49,7 +49,7 @@ bool PredictorSearch::b_Prepare()
 {
 	m_p_stream_length.reset(new(std::nothrow) size_t[size_t(n_CandidateNum())]);
 	if(!m_p_stream_length || !b_BuildPlanes(m_r_image, m_t_settings, m_planes))
-		return false;
+		return b_Fail(SearchError::NoMemory);
 	m_n_stored_checksum = n_ChecksumReconstruction(m_planes.p_Data(),
 		m_r_image.n_width, m_r_image.n_height, m_t_settings);
 	return true;
@@ -71,7 +71,10 @@ bool PredictorSearch::b_MeasureCandidates(WorkerPool &r_pool, size_t *p_stream_l
 {
 	FastSearch lengths(m_planes.p_Data(), m_r_image.n_width, m_r_image.n_height, m_t_settings,
 		m_n_predictor_num, p_stream_length, m_progress);
-	return lengths.b_Run(r_pool);
+	if(lengths.b_Run(r_pool))
+		return true;
+	// the measurement's own failures are memory; any other is the pool's
+	return (lengths.b_OutOfMemory())? b_Fail(SearchError::NoMemory) : false;
 }
 
 bool PredictorSearch::b_RunFast(WorkerPool &r_pool)
@@ -88,7 +91,7 @@ bool PredictorSearch::b_RunFast(WorkerPool &r_pool)
 		m_t_settings.b_gray, m_t_settings.b_alpha);
 	CandidateBuffers buffers;
 	if(!b_EncodeCandidate(t_best, buffers))
-		return false;
+		return b_Fail(SearchError::NoMemory);
 	// the measurement came from summaries alone; the stream proves it or
 	// shows a defect in them, and the plain search still finds the shortest
 	const size_t n_measured = m_p_stream_length[size_t(n_best)];
@@ -102,6 +105,18 @@ bool PredictorSearch::b_RunFast(WorkerPool &r_pool)
 	return true;
 }
 
+const char *PredictorSearch::p_s_Error() const
+{
+	return (m_n_error == SearchError::LockFailed)? "failed to lock the best result of the search" : "not enough memory";
+}
+
+bool PredictorSearch::b_Fail(SearchError n_error)
+{
+	SearchError n_none = SearchError::None;
+	m_n_error.compare_exchange_strong(n_none, n_error);
+	return false;
+}
+
 bool PredictorSearch::b_RunParticipant(int /*n_participant_num*/)
 {
 	CandidateBuffers buffers;
@@ -113,7 +128,7 @@ bool PredictorSearch::b_RunParticipant(int /*n_participant_num*/)
 		const CompressionCandidate t_candidate = t_Candidate(n_index, m_n_predictor_num,
 			m_t_settings.b_gray, m_t_settings.b_alpha);
 		if(!b_EvaluateCandidate(t_candidate, buffers))
-			return false; // this participant stops; the others finish the job
+			return b_Fail(SearchError::NoMemory); // a failed lock, recorded first, stays; the others finish the job
 	}
 }
 
@@ -153,10 +168,8 @@ bool PredictorSearch::b_EvaluateCandidate(const CompressionCandidate &r_candidat
 	m_p_stream_length[size_t(r_candidate.n_index)] = r_buffers.output.n_Size() - n_length_prefix_size;
 
 	MutexLock lock(m_result_lock);
-	if(!lock.b_Locked()) {
-		fputs("fatal error: failed to lock mutex\n", m_p_message_stream);
-		return false;
-	}
+	if(!lock.b_Locked())
+		return b_Fail(SearchError::LockFailed);
 	if(m_t_best.n_index < 0 || b_Outranks(r_buffers.output.n_Size(), r_candidate.n_index,
 	   m_best_output.n_Size(), m_t_best.n_index))
 		KeepBest(r_candidate, r_buffers); // the old best's buffer is reused by this participant

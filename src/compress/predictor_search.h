@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -31,6 +32,13 @@ CompressionCandidate t_Candidate(int n_index, int n_tried_num, bool b_gray, bool
 
 /** @brief number of candidates: d to the power of the number of predictor digits */
 int n_CandidateNum(int n_tried_num, bool b_gray, bool b_alpha);
+
+/** What made a search fail, as far as the search itself knows; a failure it does not know of is its pool's. */
+enum class SearchError {
+	None,
+	NoMemory,
+	LockFailed // the lock of the best result could not be taken
+};
 
 /**
  *	@brief the winner rule of both search methods: the shorter stream wins,
@@ -76,8 +84,12 @@ public:
 	/**
 	 *	@brief runs the search, after b_Prepare(), on the participants of a pool
 	 *	@return false when memory ran out or the pool failed, in any participant
+	 *		(n_Error() tells the search's own failures from the pool's)
 	 */
 	bool b_Run(WorkerPool &r_pool);
+
+	/** @brief the first failure of the search itself, in b_Prepare(), b_Run() or any participant */
+	SearchError n_Error() const { return m_n_error; }
 
 	/** @brief has the search report its progress to p_progress (called on the thread that calls b_Run()) */
 	void SetProgress(SearchProgress *p_progress) { m_p_progress = p_progress; }
@@ -85,9 +97,9 @@ public:
 	/** @brief has the search print its warnings and errors to p_stream instead of standard error */
 	void SetMessageStream(FILE *p_stream) { m_p_message_stream = p_stream; }
 
-	/** @brief evaluates candidates completely until the counter is exhausted; false when memory runs out */
+	/** @brief evaluates candidates completely until the counter is exhausted; false when memory runs out or the lock fails */
 	bool b_RunParticipant(int n_participant_num) override;
-	const char *p_s_Error() const override { return "bad allocation"; }
+	const char *p_s_Error() const override;
 
 	int n_CandidateNum() const;
 
@@ -122,6 +134,8 @@ private:
 	void KeepBest(const CompressionCandidate &r_candidate, CandidateBuffers &r_buffers);
 	/** @brief measures every candidate the fast way, then compresses the winner */
 	bool b_RunFast(WorkerPool &r_pool);
+	/** @brief records a failure of the search, unless one is recorded already; returns false */
+	bool b_Fail(SearchError n_error);
 
 	const RasterImage &m_r_image;
 	const PlaneSettings m_t_settings;
@@ -139,4 +153,5 @@ private:
 	ByteBuffer m_best_output;
 	CompressionCandidate m_t_best = {-1, 0, 0, 0};
 	uint32_t m_n_best_rle_size = 0;
+	std::atomic<SearchError> m_n_error{SearchError::None};
 };

@@ -11,10 +11,18 @@ struct SearchResult {
 	uint32_t n_stored_crc;
 };
 
+/** Why the search step failed. */
+struct SearchFailure {
+	bool b_no_memory = false; // memory ran out, anywhere in the search
+	char p_s_cause[256] = {}; // otherwise what failed, in plain words: a worker thread, a lock, a semaphore
+};
+
 /**
  *	@brief prepares the search and runs it on a worker pool of its own,
  *		which is stopped and released before this returns
  *	@param[in] n_participant_num is the pool's size (the tool uses WorkerPool::n_DefaultParticipantNum())
+ *	@param[out] p_failure receives the reason of a failure (null: not recorded)
  *	@return false when memory ran out or the pool failed, in any participant
  */
-bool b_RunSearch(PredictorSearch &r_search, int n_participant_num, SearchResult &r_result);
+bool b_RunSearch(PredictorSearch &r_search, int n_participant_num, SearchResult &r_result,
+	SearchFailure *p_failure = nullptr);

@@ -218,16 +218,20 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	const PlaneSettings t_settings = {r_options.b_gray, r_image.b_alpha, r_options.b_lossless,
 		int(r_options.n_subsample), int(r_options.n_chroma_bpp), int(r_options.n_alpha_bpp)};
 	SearchResult search;
+	SearchFailure t_search_failure;
 	PredictorSearch predictor_search(r_image, t_settings,
 		(r_options.b_exhaustive)? n_predictor_num : n_default_predictor_num, n_search_method);
 	bool b_searched;
 	{
 		TerminalProgress progress(stderr, isatty(fileno(stderr)) != 0); // erased when the search ends
 		predictor_search.SetProgress(&progress);
-		b_searched = b_RunSearch(predictor_search, WorkerPool::n_DefaultParticipantNum(), search);
+		b_searched = b_RunSearch(predictor_search, WorkerPool::n_DefaultParticipantNum(), search, &t_search_failure);
 	}
 	if(!b_searched) {
-		fprintf(stderr, "error: not enough memory\n");
+		if(t_search_failure.b_no_memory)
+			fprintf(stderr, "error: not enough memory\n");
+		else
+			fprintf(stderr, "error: the search failed: %s\n", t_search_failure.p_s_cause);
 		return -1;
 	}
 	if(search.output.b_Empty()) {

@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <string>
+#include <system_error>
 #include <thread>
 
 #include <vector>
@@ -103,6 +105,22 @@ protected:
 
 private:
 	const int m_n_failing;
+};
+
+/** A search whose evaluation of one candidate fails as a worker thread's lock or semaphore would, with the system's error. */
+class BrokenSyncSearch : public PredictorSearch {
+public:
+	BrokenSyncSearch(const RasterImage &r_image, const PlaneSettings &r_settings)
+		:PredictorSearch(r_image, r_settings, n_default_predictor_num, SearchMethod::Plain)
+	{}
+
+protected:
+	bool b_EvaluateCandidate(const CompressionCandidate &r_candidate, CandidateBuffers &r_buffers) override
+	{
+		if(r_candidate.n_index == 17)
+			throw std::system_error(std::make_error_code(std::errc::resource_deadlock_would_occur), "mutex lock failed");
+		return PredictorSearch::b_EvaluateCandidate(r_candidate, r_buffers);
+	}
 };
 
 /** A search in which candidate 0 finishes only after candidate 1, as a slow thread would make it. */
@@ -262,8 +280,24 @@ TEST(PredictorSearch, FailureOnAnyParticipantFailsTheSearchAndLeavesNoThread)
 		for(int n_failing : {0, 17, 35}) {
 			FailingSearch search(*image.p_image, t_Settings(false, false), n_failing);
 			SearchResult result;
-			EXPECT_FALSE(b_RunSearch(search, n_participant_num, result));
+			SearchFailure failure;
+			EXPECT_FALSE(b_RunSearch(search, n_participant_num, result, &failure));
+			EXPECT_TRUE(failure.b_no_memory);
 			EXPECT_EQ(n_LiveThreadNum(), n_threads_before);
 		}
+	}
+}
+
+TEST(PredictorSearch, AFailureOtherThanMemoryIsReportedWithItsCause)
+{
+	ImageHolder image(p_MakeTestPicture(20, 20, 1, false));
+	for(int n_participant_num : {1, 3}) {
+		BrokenSyncSearch search(*image.p_image, t_Settings(false, false));
+		SearchResult result;
+		SearchFailure failure;
+		EXPECT_FALSE(b_RunSearch(search, n_participant_num, result, &failure));
+		EXPECT_FALSE(failure.b_no_memory);
+		EXPECT_EQ(std::string(failure.p_s_cause), std::system_error(std::make_error_code(
+			std::errc::resource_deadlock_would_occur), "mutex lock failed").what());
 	}
 }
