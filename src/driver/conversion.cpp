@@ -24,6 +24,7 @@
 #include "compress/search_step.h"
 #include "driver/terminal_progress.h"
 #include "header/header_writer.h"
+#include "image/file_kind.h"
 #include "image/jpeg_decoder.h"
 #include "image/png_reader.h"
 #include "image/tga_reader.h"
@@ -110,20 +111,20 @@ ImageFormat n_ImageFormat(const char *p_s_filename)
 	return ImageFormat::Unknown;
 }
 
-RasterImage *p_LoadImage(ImageFormat n_format, const char *p_s_filename, bool b_verbose, LoadFailure &r_failure)
+/** @brief the name of a reader's format, as messages and reasons give it */
+const char *p_s_FormatName(ImageFormat n_format)
+{
+	return (n_format == ImageFormat::Tga)? "TGA" : (n_format == ImageFormat::Png)? "PNG" : "JPEG";
+}
+
+RasterImage *p_ReadImage(ImageFormat n_format, const char *p_s_filename, LoadFailure &r_failure)
 {
 	switch(n_format) {
 	case ImageFormat::Tga:
-		if(b_verbose)
-			printf("loading image in TGA format ...\n");
 		return p_LoadTgaImage(p_s_filename, &r_failure);
 	case ImageFormat::Png:
-		if(b_verbose)
-			printf("loading image in PNG format ...\n");
 		return p_LoadPngImage(p_s_filename, &r_failure);
 	case ImageFormat::Jpeg: {
-		if(b_verbose)
-			printf("loading image in JPEG format ...\n");
 		FILE *p_file = fopen(p_s_filename, "rb");
 		if(!p_file) {
 			b_LoadSystemFailed(&r_failure, LoadError::CannotOpen, errno);
@@ -136,6 +137,23 @@ RasterImage *p_LoadImage(ImageFormat n_format, const char *p_s_filename, bool b_
 	default:
 		return nullptr;
 	}
+}
+
+/**
+ *	@brief loads the image with the reader its extension chose; a file the
+ *		readers cannot seek in is refused before it is opened, and a file of
+ *		another format is named for it rather than for the reader's complaint
+ */
+RasterImage *p_LoadImage(ImageFormat n_format, const char *p_s_filename, bool b_verbose, LoadFailure &r_failure)
+{
+	if(b_verbose)
+		printf("loading image in %s format ...\n", p_s_FormatName(n_format));
+	if(!b_SeekableInput(p_s_filename, &r_failure))
+		return nullptr;
+	RasterImage *p_image = p_ReadImage(n_format, p_s_filename, r_failure);
+	if(!p_image)
+		NameMisnamedFile(p_s_filename, p_s_FormatName(n_format), strrchr(p_s_filename, '.'), r_failure);
+	return p_image;
 }
 
 /**

@@ -52,6 +52,12 @@ void DescribeLoadFailure(const LoadFailure &r_failure, char *p_s_text, size_t n_
 	case LoadError::CannotRead:
 		snprintf(p_s_text, n_size, "cannot read the file: %s", strerror(r_failure.n_system_error));
 		break;
+	case LoadError::Unseekable:
+		snprintf(p_s_text, n_size, "cannot read %s: the readers need a file they can seek in", p_s_detail);
+		break;
+	case LoadError::Misnamed:
+		snprintf(p_s_text, n_size, "a %s", p_s_detail);
+		break;
 	case LoadError::NotThisFormat: {
 		// the format's name, then any remark: "JPEG (no ...)" reads "not a JPEG file (no ...)"
 		const int n_name_length = int(strcspn(p_s_detail, " "));

@@ -8,6 +8,8 @@ enum class LoadError {
 	None,
 	CannotOpen, // the system's reason in n_system_error
 	CannotRead, // a read failed before the end of the file; the system's reason in n_system_error
+	Unseekable, // a FIFO, socket or device, which the readers cannot seek in; p_s_detail names it ("a FIFO")
+	Misnamed, // a file of another format than its name says; p_s_detail: "PNG file named .jpg"
 	NotThisFormat, // the bytes are not a file of the format p_s_detail names ("PNG", "JPEG", ...),
 		// maybe followed by a space and a remark: "JPEG (no start-of-image marker ...)"
 	EndsEarly, // the file ends before its data does; p_s_detail may say where

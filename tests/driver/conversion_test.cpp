@@ -200,3 +200,41 @@ TEST(Conversion, UnwritableHeaderFails)
 	EXPECT_EQ(run.n_status, 255);
 	EXPECT_EQ(run.s_err, "error: failed to open 'no/dir/pic.h' for writing\n\tNo such file or directory\n");
 }
+
+TEST(Conversion, AFileOfAnotherFormatIsNamedForItsRealFormat)
+{
+	TempDir dir;
+	const std::string s_data = PIXMOLD_TEST_DATA_DIR;
+	const std::string s_png = s_ReadFile(s_data + "/corpus/rose.png"), s_jpeg = s_ReadFile(s_data + "/corpus/rose.jpg");
+	struct Misnamed {
+		std::string s_bytes;
+		const char *p_s_name;
+		const char *p_s_reason;
+	};
+	const Misnamed misnamed_list[] = {
+		{s_png, "rose.jpg", "a PNG file named .jpg"},
+		{s_png, "rose.TGA", "a PNG file named .TGA"},
+		{s_jpeg, "rose.png", "a JPEG file named .png"},
+		{s_jpeg, "rose.tga", "a JPEG file named .tga"},
+		{s_ReadFile(s_data + "/tga/source_color.pam"), "pam.jpeg", "a PAM file named .jpeg"},
+		{"P6\n2 2\n255\n" + std::string(12, '\x40'), "ppm.tga", "a PPM file named .tga"},
+		{"GIF89a" + std::string(20, '\0'), "anim.png", "a GIF file named .png"},
+		{"BM" + std::string(12, '\0') + std::string("\x28\0\0\0", 4) + std::string(40, '\0'), "bmp.jpg",
+			"a BMP file named .jpg"},
+		{std::string("RIFF\x24\0\0\0WEBPVP8 ", 16) + std::string(24, '\0'), "photo.jpg", "a WebP file named .jpg"},
+		// a damaged file of the format its name says keeps its reader's reason
+		{s_png.substr(0, 100), "cut.png", "the file ends early"}
+	};
+	for(const Misnamed &r_file : misnamed_list) {
+		WriteFile(dir.s_File(r_file.p_s_name), r_file.s_bytes);
+		const ProcessResult run = RunTool({r_file.p_s_name, "out.h"}, dir.s_Path());
+		EXPECT_EQ(run.n_status, 255);
+		EXPECT_EQ(run.s_err, std::string("error: error loading image file '") + r_file.p_s_name + "'\n\t" +
+			r_file.p_s_reason + "\n");
+	}
+	// nobody writes into this FIFO: the run must not wait for a writer (timeout ends it with 124 if it does)
+	ASSERT_EQ(mkfifo(dir.s_File("fifo.tga").c_str(), 0600), 0);
+	const ProcessResult run = RunProcess({"timeout", "20", PIXMOLD_TOOL_PATH, "fifo.tga", "out.h"}, dir.s_Path());
+	EXPECT_EQ(run.n_status, 255);
+	EXPECT_EQ(run.s_err, "error: error loading image file 'fifo.tga'\n\tcannot read a FIFO: the readers need a file they can seek in\n");
+}
