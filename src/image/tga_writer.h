@@ -8,7 +8,7 @@ struct RasterImage;
  *		32-bit when the image has alpha
  *	@param[in] p_s_filename is path to the file; it appears complete or not at
  *		all, and a file or symbolic link of that name is replaced (a link is
- *		never written through)
+ *		never written through; a file keeps its mode and owner)
  *	@param[in] r_image is the image to save (not modified)
  *	@return true when the whole file is in place; false with errno set
  *		otherwise (EFBIG for an image a TGA file cannot hold), leaving any
