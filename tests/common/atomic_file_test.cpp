@@ -49,21 +49,6 @@ TEST(AtomicFile, AnAbandonedNamedOutputLeavesNoTemporaryFile)
 	EXPECT_EQ(s_ReadFile(dir.s_File("out.h")), "previous");
 }
 
-TEST(AtomicFile, AnUnfinishedOutputHasNoName)
-{
-	TempDir dir;
-	AtomicFile file;
-	ASSERT_NO_FATAL_FAILURE(StartOutput(dir.s_File("out.h"), TempKind::UnnamedWherePossible, file));
-	if(file.n_kind != AtomicFile::Kind::Unnamed) {
-		AbandonAtomicFile(file);
-		GTEST_SKIP() << "the file system of " << dir.s_Path() << " makes no file without a name";
-	}
-	EXPECT_EQ(s_Listing(dir.s_Path()), "out.h\n");
-	ASSERT_TRUE(b_CommitAtomicFile(file));
-	EXPECT_EQ(s_Listing(dir.s_Path()), "out.h\n");
-	EXPECT_EQ(s_ReadFile(dir.s_File("out.h")), "new");
-}
-
 TEST(AtomicFile, TemporaryNamesFitTheLongestFileName)
 {
 	TempDir dir;

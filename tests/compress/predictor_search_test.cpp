@@ -90,37 +90,28 @@ size_t n_LiveThreadNum()
 	return n_num;
 }
 
-/** A search whose evaluation of one candidate fails, as if memory ran out there. */
+/**
+ *	A search whose evaluation of one candidate fails, as if memory ran out
+ *	there, or throws the system error of a lock that failed.
+ */
 class FailingSearch : public PredictorSearch {
 public:
-	FailingSearch(const RasterImage &r_image, const PlaneSettings &r_settings, int n_failing)
-		:PredictorSearch(r_image, r_settings, n_default_predictor_num, SearchMethod::Plain), m_n_failing(n_failing)
+	FailingSearch(const RasterImage &r_image, const PlaneSettings &r_settings, int n_failing, bool b_lock = false)
+		:PredictorSearch(r_image, r_settings, n_default_predictor_num, SearchMethod::Plain), m_n_failing(n_failing),
+		m_b_lock(b_lock)
 	{}
 
 protected:
 	bool b_EvaluateCandidate(const CompressionCandidate &r_candidate, CandidateBuffers &r_buffers) override
 	{
+		if(m_b_lock && r_candidate.n_index == m_n_failing)
+			throw std::system_error(std::make_error_code(std::errc::resource_deadlock_would_occur), "mutex lock failed");
 		return r_candidate.n_index != m_n_failing && PredictorSearch::b_EvaluateCandidate(r_candidate, r_buffers);
 	}
 
 private:
 	const int m_n_failing;
-};
-
-/** A search whose evaluation of one candidate fails as a worker thread's lock or semaphore would, with the system's error. */
-class BrokenSyncSearch : public PredictorSearch {
-public:
-	BrokenSyncSearch(const RasterImage &r_image, const PlaneSettings &r_settings)
-		:PredictorSearch(r_image, r_settings, n_default_predictor_num, SearchMethod::Plain)
-	{}
-
-protected:
-	bool b_EvaluateCandidate(const CompressionCandidate &r_candidate, CandidateBuffers &r_buffers) override
-	{
-		if(r_candidate.n_index == 17)
-			throw std::system_error(std::make_error_code(std::errc::resource_deadlock_would_occur), "mutex lock failed");
-		return PredictorSearch::b_EvaluateCandidate(r_candidate, r_buffers);
-	}
+	const bool m_b_lock;
 };
 
 /** A search in which candidate 0 finishes only after candidate 1, as a slow thread would make it. */
@@ -292,7 +283,7 @@ TEST(PredictorSearch, AFailureOtherThanMemoryIsReportedWithItsCause)
 {
 	ImageHolder image(p_MakeTestPicture(20, 20, 1, false));
 	for(int n_participant_num : {1, 3}) {
-		BrokenSyncSearch search(*image.p_image, t_Settings(false, false));
+		FailingSearch search(*image.p_image, t_Settings(false, false), 17, true);
 		SearchResult result;
 		SearchFailure failure;
 		EXPECT_FALSE(b_RunSearch(search, n_participant_num, result, &failure));

@@ -361,16 +361,6 @@ TEST(OutputSafety, AReplacedFileKeepsItsModeAndOwner)
 	EXPECT_NE(s_ReadFile(files.s_Path("out.h")), "previous");
 }
 
-TEST(OutputSafety, AHeaderNameOfTheLongestLengthIsWritten)
-{
-	OutputCase files;
-	const std::string s_name = std::string(253, 'h') + ".h";
-	const ProcessResult run = RunTool({"pic0.tga", s_name}, files.dir.s_Path());
-	EXPECT_EQ(run.n_status, 0) << run.s_err;
-	EXPECT_EQ(s_ReadFile(files.s_Path(s_name)).rfind("/**\n", 0), 0u);
-	EXPECT_TRUE(files.HiddenFiles().empty());
-}
-
 TEST(OutputSafety, StandardOutputAsTheHeaderPathIsWrittenIntoAPipeOrReplacedAsAFile)
 {
 	OutputCase files;
