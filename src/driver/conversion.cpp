@@ -27,6 +27,7 @@
 #include "image/png_reader.h"
 #include "image/tga_reader.h"
 #include "threads/worker_pool.h"
+#include "verify/raster_rebuild.h"
 #include "verify/round_trip_check.h"
 
 namespace {
@@ -251,7 +252,9 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	t_content.t_params = DecodeParams{r_image.n_width, r_image.n_height, search.n_rle_size,
 		n_pred_y, n_pred_uv, n_pred_a, int(r_options.n_subsample), n_ColorType(t_settings)};
 	t_content.p_s_text = &s_text;
-	t_content.n_stored_crc = search.n_stored_crc;
+	// the checksum of the raster the planes decode to; the planes are needed no more
+	t_content.n_stored_crc = n_RebuiltRasterChecksum(search.planes.p_Data(), t_content.t_params);
+	search.planes = ByteBuffer();
 	t_content.n_original_crc = n_original_crc;
 	t_content.n_transformed_crc = n_transformed_crc;
 	t_content.t_image_time = t_FileTimestamp(r_options.p_s_image_file);
@@ -265,7 +268,7 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	t_check.p_s_text = &s_text;
 	t_check.p_image = &r_image;
 	t_check.t_params = t_content.t_params;
-	t_check.n_stored_crc = search.n_stored_crc;
+	t_check.n_stored_crc = t_content.n_stored_crc;
 	t_check.t_settings = t_CheckSettings(r_options, t_settings);
 	return n_RoundTripCheck(t_check, p_s_test_image, stdout, stderr);
 }

@@ -1,15 +1,8 @@
 #include "verify/builtin_decoder.h"
 
-// The environment a generated header expects from the program that includes it.
-#include <cassert>
-#include <cstdlib>
-#include <cstring>
-#include <new>
-
 #include "compress/stream_format.h"
 #include "image/raster_image.h"
-
-#define _ASSERTE(x) assert(x)
+#include "verify/template_code.h"
 
 namespace {
 
@@ -17,14 +10,6 @@ namespace {
 typedef uint32_t *(*DecodeFunction)(const char *p_s_text, int n_image_width, int n_image_height,
 	size_t n_huff_stage_size, int n_predictor_y, int n_predictor_uv, int n_predictor_a, int n_subsample,
 	int n_color_type);
-
-/** The whole decompressor source, as a shared header (or one made with "--no-code-opts") carries it. */
-struct CDecompressCode {
-#include "header/template/unpredict_plane.inl"
-#include "header/template/decode_base64.inl"
-#include "header/template/decode_base85.inl"
-#include "header/template/decode_stages.inl"
-};
 
 // The decompressor source as a private header carries it, written at build time
 // by tools/pruned_decoders.cpp: the template as the tool's own optimiser prunes it
@@ -50,7 +35,7 @@ uint32_t *p_Decode(DecodeFunction p_decoder, const char *p_s_text, const DecodeP
 
 void UnPredictImagePlane(uint8_t *p_buffer, int n_width, int n_height, int n_pred_type)
 {
-	CDecompressCode::UnPredict_ImagePlane(p_buffer, n_width, n_height, n_pred_type);
+	CTemplateCode::UnPredict_ImagePlane(p_buffer, n_width, n_height, n_pred_type);
 }
 
 uint32_t *p_BuiltinDecode(bool b_base85, const char *p_s_text, const DecodeParams &r_params)
@@ -61,6 +46,6 @@ uint32_t *p_BuiltinDecode(bool b_base85, const char *p_s_text, const DecodeParam
 
 uint32_t *p_BuiltinDecodeUnpruned(bool b_base85, const char *p_s_text, const DecodeParams &r_params)
 {
-	return p_Decode((b_base85)? &CDecompressCode::p_Decode_RLE_Huff_Base85 :
-		&CDecompressCode::p_Decode_RLE_Huff_Base64, p_s_text, r_params);
+	return p_Decode((b_base85)? &CTemplateCode::p_Decode_RLE_Huff_Base85 :
+		&CTemplateCode::p_Decode_RLE_Huff_Base64, p_s_text, r_params);
 }

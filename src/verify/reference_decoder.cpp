@@ -8,12 +8,12 @@
 #include "compress/base64.h"
 #include "compress/base85.h"
 #include "compress/byte_buffer.h"
-#include "compress/color_transform.h"
 #include "compress/huffman_coder.h"
 #include "compress/prediction.h"
 #include "compress/rle_coder.h"
 #include "compress/stream_format.h"
 #include "image/raster_image.h"
+#include "verify/raster_rebuild.h"
 
 /*
  *	The stream, decoded the plain way, outermost layer first (FORMAT.md
@@ -25,7 +25,7 @@
  *	   run-length stream;
  *	3. the run-length packets, one at a time -> the plane block;
  *	4. each plane restored in raster order with its predictor's formula;
- *	5. each pixel rebuilt from its Y, chroma and A samples.
+ *	5. each pixel rebuilt from its Y, chroma and A samples (raster_rebuild.h).
  *
  *	A decoder refuses (returns null) when
  *	- the parameters are out of range: a size or subsampling factor below 1,
@@ -207,28 +207,16 @@ uint32_t *p_ReferenceDecode(bool b_base85, const char *p_s_text, const DecodePar
 		return nullptr;
 
 	uint8_t *p_planes = block.p_Data();
-	const size_t n_width = size_t(p.n_image_width), n_height = size_t(p.n_image_height);
-	const bool b_gray = (p.n_color_type & color_Gray) != 0, b_alpha = (p.n_color_type & color_Alpha) != 0;
-	UnpredictPlane(p_planes, n_width, n_height, p.n_predictor_y);
-	if(!b_gray) {
-		UnpredictPlane(p_planes + layout.n_u_offset, layout.n_chroma_w, layout.n_chroma_h, p.n_predictor_uv);
-		UnpredictPlane(p_planes + layout.n_v_offset, layout.n_chroma_w, layout.n_chroma_h, p.n_predictor_uv);
+	const int p_predictor[] = {p.n_predictor_y, p.n_predictor_uv, p.n_predictor_a};
+	PlaneSpan p_span[n_max_plane_num];
+	for(int i = 0, n = n_PlaneSpans(p.n_image_width, p.n_image_height, p.n_subsample, p.n_color_type, p_span); i < n; ++ i) {
+		UnpredictPlane(p_planes + p_span[i].n_offset, size_t(p_span[i].n_width), size_t(p_span[i].n_height),
+			p_predictor[p_span[i].n_kind]);
 	}
-	if(b_alpha)
-		UnpredictPlane(p_planes + layout.n_alpha_offset, n_width, n_height, p.n_predictor_a);
 
 	uint32_t *p_raster = new(std::nothrow) uint32_t[layout.n_image_size];
 	if(!p_raster)
 		return nullptr;
-	const size_t n_subsample = size_t(p.n_subsample);
-	for(size_t y = 0; y < n_height; ++ y) {
-		for(size_t x = 0; x < n_width; ++ x) {
-			const size_t i = y * n_width + x, n_chroma = (y / n_subsample) * layout.n_chroma_w + x / n_subsample;
-			const int n_u = (b_gray)? 0 : p_planes[layout.n_u_offset + n_chroma];
-			const int n_v = (b_gray)? 0 : p_planes[layout.n_v_offset + n_chroma];
-			const int n_alpha = (b_alpha)? p_planes[layout.n_alpha_offset + i] : 0xff;
-			p_raster[i] = n_ReconstructPixel(p.n_color_type, p_planes[i], n_u, n_v, n_alpha);
-		}
-	}
+	RebuildPixels(p_planes, p, 0, layout.n_image_size, p_raster);
 	return p_raster;
 }

@@ -8,6 +8,7 @@
 #include "compress/search_step.h"
 #include "driver/run_settings.h"
 #include "image/tga_reader.h"
+#include "verify/raster_rebuild.h"
 #include "verify/round_trip_check.h"
 #include "support/test_support.h"
 
@@ -39,7 +40,7 @@ struct CheckCase {
 		input.t_params = DecodeParams{13, 9, result.n_rle_size, result.t_best.n_predictor_y,
 			result.t_best.n_predictor_uv, (b_alpha)? result.t_best.n_predictor_a : pred_None,
 			int(options.n_subsample), n_ColorType(t_settings)};
-		input.n_stored_crc = result.n_stored_crc;
+		input.n_stored_crc = n_RebuiltRasterChecksum(result.planes.p_Data(), input.t_params);
 		input.t_settings = t_CheckSettings(options, t_settings);
 	}
 
