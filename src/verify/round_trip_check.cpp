@@ -41,7 +41,7 @@ bool b_SaveTestImage(const char *p_s_test_image, const RasterImage &r_decoded, F
 		return false;
 	}
 	fprintf(p_err, "warning: %s is not written: the image is %d x %d pixels, and a TGA file holds at most "
-		"65535 per side\n", p_s_test_image, int(r_decoded.n_width), int(r_decoded.n_height));
+		"%d per side\n", p_s_test_image, int(r_decoded.n_width), int(r_decoded.n_height), n_tga_max_side);
 	if(!remove(p_s_test_image) || errno == ENOENT)
 		return true;
 	fprintf(p_err, "error: failed to remove the %s of an earlier run\n\t%s\n", p_s_test_image, strerror(errno));
