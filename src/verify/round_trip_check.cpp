@@ -61,10 +61,14 @@ int n_RoundTripCheck(const RoundTripInput &r_input, const char *p_s_test_image, 
 	const CheckSettings &r_settings = r_input.t_settings;
 	const RasterImage &r_image = *r_input.p_image;
 	// the decompressor the header carries: pruned for the image in a private header, unless "--no-code-opts"
+	DecodeRefusal n_refusal;
 	uint32_t *p_decoded = ((r_settings.b_pruned_decoder)? p_BuiltinDecode : p_BuiltinDecodeUnpruned)(
-		r_settings.b_base85, r_input.p_s_text->c_str(), r_input.t_params);
+		r_settings.b_base85, r_input.p_s_text->c_str(), r_input.t_params, &n_refusal);
 	if(!p_decoded) {
-		fprintf(p_err, "error: not enough memory\n");
+		if(n_refusal == DecodeRefusal::NoMemory)
+			fprintf(p_err, "error: not enough memory\n");
+		else
+			fprintf(p_err, "error: the decompressor refused the header's data: %s\n", p_s_DecodeRefusal(n_refusal));
 		return -1;
 	}
 

@@ -37,7 +37,7 @@ bool b_LosslessPromised(const PlaneSettings &r_settings);
  *		as a TGA file for inspection (whatever the comparison found)
  *	@param[in] p_s_test_image is where the decoded image goes ("test_decompress.tga")
  *	@return the exit code of the run: 0, or -1 when the checksum differs, a
- *		promised lossless result was missed, memory ran out or the test image
- *		could not be written
+ *		promised lossless result was missed, the decoder refused the text or
+ *		its parameters, memory ran out or the test image could not be written
  */
 int n_RoundTripCheck(const RoundTripInput &r_input, const char *p_s_test_image, FILE *p_out, FILE *p_err);

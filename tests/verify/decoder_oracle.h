@@ -25,14 +25,20 @@ typedef std::vector<uint32_t> Raster;
 /**
  *	@brief decodes a text with the fast decoder that headers carry and with the
  *		reference decoder; a test failure unless both give the same raster or
- *		both refuse
+ *		both refuse for the same reason
+ *	@param[out] p_refusal receives that reason, or None (null: not recorded)
  *	@return the raster, empty when both refuse
  */
-inline Raster DecodedByBoth(bool b_base85, const std::string &s_text, const DecodeParams &r_params)
+inline Raster DecodedByBoth(bool b_base85, const std::string &s_text, const DecodeParams &r_params,
+	DecodeRefusal *p_refusal = nullptr)
 {
-	uint32_t *p_fast = p_BuiltinDecode(b_base85, s_text.c_str(), r_params);
-	uint32_t *p_reference = p_ReferenceDecode(b_base85, s_text.c_str(), r_params);
+	DecodeRefusal n_fast_refusal, n_reference_refusal;
+	uint32_t *p_fast = p_BuiltinDecode(b_base85, s_text.c_str(), r_params, &n_fast_refusal);
+	uint32_t *p_reference = p_ReferenceDecode(b_base85, s_text.c_str(), r_params, &n_reference_refusal);
 	EXPECT_EQ(p_fast != nullptr, p_reference != nullptr) << "one decoder refused, the other did not";
+	EXPECT_EQ(int(n_fast_refusal), int(n_reference_refusal)) << "the decoders give different reasons";
+	if(p_refusal)
+		*p_refusal = n_reference_refusal;
 	Raster fast, reference;
 	const size_t n_pixel_num = (p_fast || p_reference)?
 		size_t(r_params.n_image_width) * size_t(r_params.n_image_height) : 0;
