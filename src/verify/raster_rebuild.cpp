@@ -35,20 +35,15 @@ void RebuildPixels(const uint8_t *p_planes, const DecodeParams &r_params, size_t
 
 uint32_t n_RebuiltRasterChecksum(const uint8_t *p_planes, const DecodeParams &r_params)
 {
-	// pixels are rebuilt and hashed a chunk at a time, as bytes R, G, B, A
+	// pixels are rebuilt and hashed a chunk at a time
 	const size_t n_chunk_pixels = 1024;
 	uint32_t p_chunk[n_chunk_pixels];
-	uint8_t p_bytes[4 * n_chunk_pixels];
 	const size_t n_pixel_num = size_t(r_params.n_image_width) * size_t(r_params.n_image_height);
 	uint32_t n_crc = 0xffffffffU;
 	for(size_t n_done = 0; n_done < n_pixel_num; n_done += n_chunk_pixels) {
 		const size_t n_count = (n_pixel_num - n_done < n_chunk_pixels)? n_pixel_num - n_done : n_chunk_pixels;
 		RebuildPixels(p_planes, r_params, n_done, n_count, p_chunk);
-		for(size_t i = 0; i < n_count; ++ i) {
-			for(int n_byte = 0; n_byte < 4; ++ n_byte)
-				p_bytes[4 * i + size_t(n_byte)] = uint8_t(p_chunk[i] >> (8 * n_byte));
-		}
-		n_crc = n_Crc32_Update(4 * n_count, p_bytes, n_crc);
+		n_crc = n_Crc32_PixelsUpdate(n_count, p_chunk, n_crc);
 	}
 	return ~n_crc;
 }
