@@ -28,7 +28,8 @@ struct CheckCase {
 		:image(p_MakeTestPicture(13, 9, 4, b_alpha))
 	{
 		options = ConversionOptions{"in.tga", "out.h", true, true, true, false, -1, false, false,
-			b_lossless, 100, 32767, (b_lossless)? 8 : 6, 8, (b_lossless)? 1 : 2, nullptr, false};
+			b_lossless, 100, 32767, (b_lossless)? 8 : 6, 8, (b_lossless)? 1 : 2, nullptr, false,
+			false, nullptr, "test_decompress.tga", false};
 		const PlaneSettings t_settings = {false, b_alpha, b_lossless, int(options.n_subsample),
 			int(options.n_chroma_bpp), int(options.n_alpha_bpp)};
 		PredictorSearch search(*image.p_image, t_settings, n_default_predictor_num);
