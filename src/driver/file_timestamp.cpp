@@ -7,8 +7,8 @@
 bool b_ParseSourceDateEpoch(const char *p_s_value, int64_t &r_n_epoch)
 {
 	r_n_epoch = -1;
-	if(!p_s_value)
-		return true;
+	if(!p_s_value || !*p_s_value)
+		return true; // empty is unset, as the convention and GCC take it
 	// digits alone, as `date +%s` prints them: no sign, no space, no fraction
 	int64_t n_epoch = 0;
 	const char *p_s_digit = p_s_value;

@@ -11,7 +11,7 @@ const int64_t n_max_source_date_epoch = 253402300799;
  *	@brief reads SOURCE_DATE_EPOCH, the time that reproducible builds set as the
  *		latest an output may state
  *	@param[in] p_s_value is the variable's text, or null when it is not set
- *	@param[out] r_n_epoch receives the seconds since 1970-01-01 00:00:00 UTC, or -1 when not set
+ *	@param[out] r_n_epoch receives the seconds since 1970-01-01 00:00:00 UTC, or -1 when not set or empty
  *	@return false when the text is not decimal digits alone, or names a time
  *		after n_max_source_date_epoch (the build is then refused rather than
  *		made with a date nobody meant)

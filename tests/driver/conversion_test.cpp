@@ -325,11 +325,14 @@ TEST(Conversion, SourceDateEpochClampsTheDateLine)
 	// an earlier image keeps its own time, as it does without the variable
 	ASSERT_EQ(RunWithEpoch("1250000000", {"pic.tga", "pic.h"}, first.dir.s_Path()).n_status, 0);
 	EXPECT_TRUE(b_Contains(first.s_Header(), " *\t@date 2008-01-10 21:20:00\n"));
-	ASSERT_EQ(RunWithEpoch(nullptr, {"pic.tga", "pic.h"}, second.dir.s_Path()).n_status, 0);
-	EXPECT_TRUE(b_Contains(second.s_Header(), " *\t@date 2011-03-13 07:06:40\n"));
+	for(const char *p_s_unset : {static_cast<const char*>(nullptr), ""}) { // empty counts as unset
+		remove(second.dir.s_File("pic.h").c_str());
+		ASSERT_EQ(RunWithEpoch(p_s_unset, {"pic.tga", "pic.h"}, second.dir.s_Path()).n_status, 0);
+		EXPECT_TRUE(b_Contains(second.s_Header(), " *\t@date 2011-03-13 07:06:40\n"));
+	}
 
 	// a value that means no time fails the run before anything is written
-	for(const char *p_s_value : {"", "12a", "-1", " 5", "1.5", "253402300800", "99999999999999999999"}) {
+	for(const char *p_s_value : {"12a", "-1", " 5", "1.5", "253402300800", "99999999999999999999"}) {
 		const ProcessResult run = RunWithEpoch(p_s_value, {"pic.tga", "new.h"}, first.dir.s_Path());
 		EXPECT_EQ(run.n_status, 255) << p_s_value;
 		EXPECT_EQ(run.s_err, std::string("error: SOURCE_DATE_EPOCH is '") + p_s_value +
