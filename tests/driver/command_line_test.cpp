@@ -229,23 +229,3 @@ TEST(CommandLine, ValuesNoStageCanUseAreRefused)
 		CommandLineVerdict::Run);
 	EXPECT_EQ(t_Parse({"--max-line-len", "13"}).n_verdict, CommandLineVerdict::Run);
 }
-
-TEST(CommandLine, BuildOptionsFollowTheScanAndQuietDropsItsWarnings)
-{
-	Parsed parsed = t_Parse({"--names-from-file-name", "--guard-name", "--quiet", "--test-image", "a.tga"});
-	EXPECT_TRUE(parsed.options.b_names_from_file_name);
-	EXPECT_STREQ(parsed.options.p_s_guard_name, "--quiet") << "a value is never examined as an option";
-	EXPECT_FALSE(parsed.options.b_quiet);
-	EXPECT_STREQ(parsed.options.p_s_test_image, "a.tga");
-	EXPECT_STREQ(t_Parse({}).options.p_s_test_image, "test_decompress.tga");
-	EXPECT_EQ(t_Parse({"--test-image", "a.tga", "--no-test-image"}).options.p_s_test_image, nullptr);
-	EXPECT_EQ(t_Parse({"--test-image"}).s_err, s_needs_value("--test-image"));
-
-	// every warning of the scan goes, wherever "--quiet" stands; errors and the banner stay
-	parsed = t_Parse({"--bogus", "--lossless", "--subsample", "4", "--quiet", "--guard-name"});
-	EXPECT_EQ(parsed.n_verdict, CommandLineVerdict::Run);
-	EXPECT_EQ(parsed.s_out + parsed.s_err, "");
-	parsed = t_Parse({"--quiet", "--verbose", "--chroma-bpp", "9"});
-	EXPECT_EQ(parsed.s_out, std::string("Pixmold v3.20 (built ") + p_s_BuildDate() + ")\n\n");
-	EXPECT_EQ(parsed.s_err, "error: chroma bits must be from 1 to 8 (it is 9)\n");
-}

@@ -13,14 +13,12 @@
 #include "support/test_support.h"
 
 // The README's examples, read from the README itself, so that the document
-// cannot drift from the tool. Which blocks are examples, and how each kind
-// runs, is stated once, in the README's section "Examples in this document":
-// a "$ " line of a `console` block is a command and the lines after it its
-// output; a `cpp` block right after a `console` block is a program built
-// after the commands ran; the `make`, `meson` and `cpp` blocks of "Building
-// with Make or Meson" are a project built with both. Commands for a person
-// (builds, installs, benchmarks, one's own pictures, root, the network, long
-// runs) stand in indented or `sh` blocks, which are never run.
+// cannot drift from the tool. Which blocks are examples and how each runs is
+// stated once, in the README's section "Examples in this document": "$ "
+// lines of `console` blocks with their output, a `cpp` block right after one,
+// and the `make`, `meson` and `cpp` blocks of "Building with Make or Meson".
+// Commands for a person (builds, installs, benchmarks, one's own pictures,
+// root, the network, long runs) stand in indented or `sh` blocks, never run.
 
 namespace {
 
@@ -60,16 +58,6 @@ std::vector<FencedBlock> FencedBlocks(const std::vector<std::string> &r_lines)
 	return blocks;
 }
 
-/** @brief tells whether only blank lines stand between two blocks */
-bool b_RightAfter(const std::vector<std::string> &r_lines, const FencedBlock &r_first, const FencedBlock &r_next)
-{
-	for(size_t i = r_first.n_close + 1; i < r_next.n_open; ++ i) {
-		if(!r_lines[i].empty())
-			return false;
-	}
-	return true;
-}
-
 /** @brief the first block of a mark in a README section, from its heading to the next heading of its level */
 std::string s_SectionBlock(const std::string &r_s_document, const std::string &r_s_heading, const char *p_s_mark)
 {
@@ -102,12 +90,6 @@ void ProvideImage(const std::string &r_s_command, const TempDir &r_dir)
 	if(s_image.find('/') != std::string::npos)
 		RunProcess({"mkdir", "-p", r_dir.s_File(s_image.substr(0, s_image.rfind('/')))}, "");
 	WriteFile(r_dir.s_File(s_image), s_picture);
-}
-
-std::string s_ToolFolder()
-{
-	const std::string s_tool = PIXMOLD_TOOL_PATH;
-	return s_tool.substr(0, s_tool.rfind('/'));
 }
 
 /** @brief the modification time of a file, in nanoseconds */
@@ -147,13 +129,14 @@ TEST(ReadmeExamples, CommandsPrintWhatTheReadmeShowsAndItsProgramsRun)
 		}
 		for(const auto &r_command : commands) {
 			ProvideImage(r_command.first, dir);
-			const ProcessResult run = RunProcess({"sh", "-c", "PATH='" + s_ToolFolder() + "':\"$PATH\"; exec 2>&1; " +
-				r_command.first}, dir.s_Path());
+			const ProcessResult run = RunProcess({"sh", "-c", "PATH=\"$(dirname '" PIXMOLD_TOOL_PATH "'):$PATH\"; "
+				"exec 2>&1; " + r_command.first}, dir.s_Path());
 			EXPECT_EQ(run.s_out, r_command.second) << r_command.first;
 			++ n_command_num;
 		}
+		// right after: one blank line between the blocks
 		if(n_block + 1 < blocks.size() && blocks[n_block + 1].s_mark == "cpp" &&
-		   b_RightAfter(lines, blocks[n_block], blocks[n_block + 1])) {
+		   blocks[n_block + 1].n_open == blocks[n_block].n_close + 2 && lines[blocks[n_block].n_close + 1].empty()) {
 			WriteFile(dir.s_File("example.cpp"), blocks[n_block + 1].s_text);
 			const ProcessResult build = RunProcess({PIXMOLD_CXX_COMPILER, "-std=c++11", "-Wall", "-Wextra", "-Werror",
 				"-I.", "-o", "example", "example.cpp"}, dir.s_Path());

@@ -174,9 +174,9 @@ TEST(RoundTripCheck, WithoutATestImageTheCheckStillDecides)
 	for(uint32_t n_flip : {0u, 1u}) {
 		check.input.n_stored_crc ^= n_flip;
 		FILE *p_out = tmpfile(), *p_err = tmpfile();
-		EXPECT_EQ(n_RoundTripCheck(check.input, nullptr, p_out, p_err), (n_flip)? -1 : 0);
-		s_ReadAndClose(p_out);
-		EXPECT_EQ(s_ReadAndClose(p_err).find("fatal error: decompress output differs") != std::string::npos, n_flip != 0);
+		EXPECT_EQ(n_RoundTripCheck(check.input, nullptr, p_out, p_err), -int(n_flip));
+		fclose(p_out);
+		EXPECT_EQ(s_ReadAndClose(p_err).empty(), !n_flip);
 	}
 	EXPECT_EQ(RunProcess({"ls", "-A", check.dir.s_Path()}, "").s_out, "");
 }
