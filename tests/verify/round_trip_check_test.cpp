@@ -31,7 +31,8 @@ struct CheckCase {
 		:image(p_MakeTestPicture(13, 9, 4, b_alpha))
 	{
 		options = ConversionOptions{"in.tga", "out.h", true, true, true, false, -1, false, false,
-			b_lossless, 100, 32767, (b_lossless)? 8 : 6, 8, (b_lossless)? 1 : 2, nullptr, false};
+			b_lossless, 100, 32767, (b_lossless)? 8 : 6, 8, (b_lossless)? 1 : 2, nullptr, false,
+			false, nullptr, "test_decompress.tga", false};
 		const PlaneSettings t_settings = {false, b_alpha, b_lossless, int(options.n_subsample),
 			int(options.n_chroma_bpp), int(options.n_alpha_bpp)};
 		PredictorSearch search(*image.p_image, t_settings, n_default_predictor_num);
@@ -202,4 +203,17 @@ TEST(RoundTripCheck, AlphaBytesOfAnImageWithoutAlphaMeanOpaque)
 	EXPECT_EQ(check.n_Check(s_out, s_err), 0);
 	EXPECT_EQ(s_out, "\tdecompress CRC test passed\n\tlossless compression achieved\n\ndone\n");
 	EXPECT_EQ(s_err, "");
+}
+
+TEST(RoundTripCheck, WithoutATestImageTheCheckStillDecides)
+{
+	CheckCase check(false, false);
+	for(uint32_t n_flip : {0u, 1u}) {
+		check.input.n_stored_crc ^= n_flip;
+		FILE *p_out = tmpfile(), *p_err = tmpfile();
+		EXPECT_EQ(n_RoundTripCheck(check.input, nullptr, p_out, p_err), -int(n_flip));
+		fclose(p_out);
+		EXPECT_EQ(s_ReadAndClose(p_err).empty(), !n_flip);
+	}
+	EXPECT_EQ(RunProcess({"ls", "-A", check.dir.s_Path()}, "").s_out, "");
 }
