@@ -180,7 +180,7 @@ TEST(RoundTripCheck, ExhaustedMemoryIsReportedAsSuch)
 	ASSERT_TRUE(b_Base85EncodeString(stream.data(), stream.size(), s_text));
 	RasterImage image = {8, true, false, n_side, n_side, nullptr}; // its pixels are not read when decoding fails
 	const RoundTripInput input = {&s_text, &image, {n_side, n_side, n_packet_bytes, pred_None, pred_None, pred_None,
-		1, color_Gray}, 0, {false, true, true, {true, false, false, 1, 8, 8}}};
+		1, color_Gray}, 0, {false, false, true, true, {true, false, false, 1, 8, 8}}};
 	std::unique_ptr<uint32_t[]> p_pixels(p_BuiltinDecode(true, s_text.c_str(), input.t_params));
 	ASSERT_TRUE(p_pixels && p_pixels[0] == 0xffffffffU) << "the text does not decode without the cap";
 	// with 2 MiB to spare the planes cannot be allocated, by either decoder
