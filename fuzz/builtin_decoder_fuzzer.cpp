@@ -13,7 +13,8 @@
  *	The decoder must only ever read and write inside its buffers, refuse what
  *	its buffers cannot hold, and return a whole raster or nothing; and the
  *	reference decoder, the plain reading of the format, must return the same
- *	raster or refuse too.
+ *	raster or refuse too, for the same reason unless one of them ran out of
+ *	memory.
  */
 
 #include <climits>
@@ -61,9 +62,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *p_data, size_t n_size)
 	t_params.n_huff_stage_size = (n_huff == 0xffff)? size_t(-1) : n_huff;
 	const std::string s_text(reinterpret_cast<const char*>(input.p_data), input.n_size); // ends at a 0 byte, if any
 
-	uint32_t *p_pixels = p_BuiltinDecode(b_base85, s_text.c_str(), t_params);
-	uint32_t *p_reference = p_ReferenceDecode(b_base85, s_text.c_str(), t_params);
+	DecodeRefusal n_refusal, n_reference_refusal;
+	uint32_t *p_pixels = p_BuiltinDecode(b_base85, s_text.c_str(), t_params, &n_refusal);
+	uint32_t *p_reference = p_ReferenceDecode(b_base85, s_text.c_str(), t_params, &n_reference_refusal);
 	FUZZ_CHECK((p_pixels != nullptr) == (p_reference != nullptr));
+	FUZZ_CHECK((p_pixels != nullptr) == (n_refusal == DecodeRefusal::None));
+	if(n_refusal != DecodeRefusal::NoMemory && n_reference_refusal != DecodeRefusal::NoMemory)
+		FUZZ_CHECK(n_refusal == n_reference_refusal);
 	if(!p_pixels)
 		return 0;
 	// a raster is only ever made for sizes the tool itself could have loaded

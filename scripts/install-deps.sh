@@ -12,8 +12,9 @@ packages="cmake make g++ pkg-config libpng-dev"
 if [ "$tests" = test ]; then
 	# GoogleTest; libjpeg as the JPEG tests' reference; ImageMagick writes test files;
 	# clang compiles the generated headers a second way and builds the fuzz targets;
-	# ninja runs one cross-build test a second way
-	packages="$packages libgtest-dev libjpeg-dev imagemagick clang libclang-rt-14-dev ninja-build"
+	# ninja runs one cross-build test a second way; make and meson (with ninja) build
+	# the README's recipes
+	packages="$packages libgtest-dev libjpeg-dev imagemagick clang libclang-rt-14-dev ninja-build meson"
 fi
 
 have() {
@@ -89,8 +90,12 @@ if [ "$tests" = test ]; then
 		clang++ -x c++ -fsanitize=fuzzer,address -o /dev/null - >/dev/null 2>&1; then
 		need "libFuzzer and the sanitizer runtimes of clang" libclang-rt-14-dev "compiler-rt"
 	fi
-	have ninja || optional="$optional
-	ninja: ninja-build on Debian and Ubuntu, ninja elsewhere (one cross-build test runs only with it)"
+	# the README's Make recipe needs make even when the build uses another generator
+	if [ -n "${CMAKE_GENERATOR:-}" ] && ! have make; then
+		need "make" make "make (GNU make)"
+	fi
+	have meson || need "Meson" meson "meson"
+	have ninja || need "ninja" ninja-build "ninja"
 	[ -x /usr/bin/convert ] || optional="$optional
 	ImageMagick's /usr/bin/convert: imagemagick on Debian and Ubuntu, ImageMagick elsewhere (one TGA test is skipped without it)"
 fi

@@ -55,8 +55,7 @@ std::string s_StructName(bool b_base85, int n_color_type)
  */
 bool b_AppendDecoder(std::string &r_s_source, bool b_base85, int n_color_type)
 {
-	// the optimiser's warning is for users of the tool, not for the build: it goes
-	// to a scratch stream that is shown only when the optimiser fails
+	// the optimiser's messages go to a scratch stream that is shown only when it fails
 	FILE *p_scratch = tmpfile();
 	if(!p_scratch) {
 		fprintf(stderr, "pixmold_pruned_decoders: cannot create a scratch file\n");

@@ -6,7 +6,6 @@
 #include <new>
 
 #include "compress/byte_buffer.h"
-#include "compress/crc32.h"
 #include "compress/stream_format.h"
 #include "image/raster_image.h"
 
@@ -17,13 +16,9 @@
  *	  cr = 128 - trunc(0.081312 B + 0.418688 G - 0.5 R)
  *	each clamped to 0..255. U and V of an s x s block are the means of cb and
  *	cr weighted by (129 - |127 - Y|)^2, so mid-tones, where a chroma error
- *	shows most, dominate. Decoding gives
- *	  R = Y + 1.402 (V - 128), G = Y - 0.34414 (U - 128) - 0.71414 (V - 128),
- *	  B = Y + 1.772 (U - 128).
- *	Each constant is the single-precision number nearest to it; every product
- *	and sum with bytes is then exact in double precision, and only the decoded colour is
- *	rounded, once, to single precision. So the result is the same on every
- *	platform and in every decoder.
+ *	shows most, dominate. Each constant is the single-precision number
+ *	nearest to it; the products and sums with bytes are exact in double
+ *	precision. Decoding is described beside f_red_per_v (color_transform.h).
  *
  *	Lossless colour, bytes modulo 256 read as signed, >> arithmetic:
  *	  v = B - R, u = R + (v >> 1) - G, Y = G + (u >> 1)
@@ -40,7 +35,6 @@ namespace {
 const double f_luma_r = 0.299f, f_luma_g = 0.587f, f_luma_b = 0.114f;
 const double f_cb_r = 0.168736f, f_cb_g = 0.331264f, f_cb_b = 0.5f;
 const double f_cr_r = 0.5f, f_cr_g = 0.418688f, f_cr_b = 0.081312f;
-const double f_r_from_cr = 1.402f, f_g_from_cb = 0.34414f, f_g_from_cr = 0.71414f, f_b_from_cb = 1.772f;
 
 const int n_chroma_zero = 128; // lossy U and V of a colourless pixel
 const int n_mid_tone = 127; // the luma of the greatest chroma weight
@@ -55,12 +49,6 @@ inline int n_Alpha(uint32_t n_pixel) { return int(n_pixel >> 24); }
 inline int n_ClampByte(int n_value)
 {
 	return (n_value >= 255)? 255 : (n_value <= 0)? 0 : n_value;
-}
-
-/** @brief a decoded colour as a byte: above 255 gives 255, 0 or less gives 0, else truncated */
-inline int n_ClampColor(float f_value)
-{
-	return (f_value > 255)? 255 : (f_value <= 0)? 0 : int(f_value);
 }
 
 inline int n_Luma(uint32_t n_pixel)
@@ -252,59 +240,4 @@ bool b_BuildPlanes(const RasterImage &r_image, const PlaneSettings &r_settings, 
 		ReduceBitDepth(p_alpha, n_width, n_height, r_settings.n_alpha_bpp);
 	}
 	return true;
-}
-
-uint32_t n_ReconstructPixel(int n_color_type, int n_y, int n_u, int n_v, int n_alpha)
-{
-	int r, g, b;
-	if(n_color_type & color_Gray)
-		r = g = b = n_y;
-	else if(n_color_type & color_LosslessColor) {
-		const int u = int8_t(n_u), v = int8_t(n_v);
-		g = uint8_t(n_y - (u >> 1));
-		r = uint8_t(g + u - (v >> 1));
-		b = uint8_t(r + v);
-	} else {
-		const int n_cb = n_u - n_chroma_zero, n_cr = n_v - n_chroma_zero;
-		r = n_ClampColor(float(n_y + f_r_from_cr * n_cr));
-		g = n_ClampColor(float(n_y - f_g_from_cb * n_cb - f_g_from_cr * n_cr));
-		b = n_ClampColor(float(n_y + f_b_from_cb * n_cb));
-	}
-	return uint32_t(n_alpha) << 24 | uint32_t(b) << 16 | uint32_t(g) << 8 | uint32_t(r);
-}
-
-uint32_t n_ChecksumReconstruction(const uint8_t *p_planes, int n_width, int n_height,
-	const PlaneSettings &r_settings)
-{
-	const int s = r_settings.n_subsample, n_color_type = n_ColorType(r_settings);
-	const PlaneLayout layout = MakePlaneLayout(n_width, n_height, s, n_color_type);
-	const uint8_t *p_u = p_planes + layout.n_u_offset, *p_v = p_planes + layout.n_v_offset;
-	const uint8_t *p_alpha = p_planes + layout.n_alpha_offset;
-
-	// pixels are hashed a chunk at a time, in raster byte order R, G, B, A
-	const size_t n_chunk_pixels = 1024;
-	uint8_t p_chunk[4 * n_chunk_pixels];
-	size_t n_chunk_used = 0;
-	uint32_t n_crc = 0xffffffffU;
-	for(int y = 0; y < n_height; ++ y) {
-		const size_t n_row = size_t(y) * size_t(n_width);
-		const size_t n_chroma_row = size_t(y / s) * layout.n_chroma_w;
-		for(int x = 0; x < n_width; ++ x) {
-			int n_u = 0, n_v = 0; // a gray image has no chroma planes
-			if(!r_settings.b_gray) {
-				n_u = p_u[n_chroma_row + size_t(x / s)];
-				n_v = p_v[n_chroma_row + size_t(x / s)];
-			}
-			const uint32_t n_pixel = n_ReconstructPixel(n_color_type, p_planes[n_row + size_t(x)],
-				n_u, n_v, (r_settings.b_alpha)? p_alpha[n_row + size_t(x)] : 0xff);
-			uint8_t *p_out = p_chunk + 4 * n_chunk_used;
-			for(int i = 0; i < 4; ++ i)
-				p_out[i] = uint8_t(n_pixel >> (8 * i));
-			if(++ n_chunk_used == n_chunk_pixels) {
-				n_crc = n_Crc32_Update(sizeof(p_chunk), p_chunk, n_crc);
-				n_chunk_used = 0;
-			}
-		}
-	}
-	return ~n_Crc32_Update(4 * n_chunk_used, p_chunk, n_crc);
 }

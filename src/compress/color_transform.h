@@ -5,6 +5,15 @@
 struct RasterImage;
 class ByteBuffer;
 
+/**
+ *	The decoding constants of the lossy colour transform: with u = U - 128 and
+ *	v = V - 128, R = Y + 1.402 v, G = Y - 0.34414 u - 0.71414 v and
+ *	B = Y + 1.772 u, each constant the single-precision number nearest to it.
+ *	The sums are formed exactly, rounded once to single precision, clamped to
+ *	0..255 and truncated. The decompressor computes the same bytes in integers.
+ */
+constexpr float f_red_per_v = 1.402f, f_green_per_u = -0.34414f, f_green_per_v = -0.71414f, f_blue_per_u = 1.772f;
+
 /** How an image becomes planes: the run's decisions, read by every candidate. */
 struct PlaneSettings {
 	bool b_gray; // one gray plane (the red bytes) instead of Y, U and V
@@ -38,24 +47,3 @@ void ReduceBitDepth(uint8_t *p_plane, int n_width, int n_height, int n_bits);
  *	@note Only reads the image and the settings, so threads may run it at once.
  */
 bool b_BuildPlanes(const RasterImage &r_image, const PlaneSettings &r_settings, ByteBuffer &r_planes);
-
-/**
- *	@brief the pixel that every decoder rebuilds from one pixel's plane
- *		samples: gray, the inverse lifting transform, or YCbCr to RGB with
- *		single-precision constants and one rounding (the reconstruction
- *		checksum and the reference decoder both use it)
- *	@param[in] n_color_type is the ColorType mask
- *	@param[in] n_y is the pixel's Y (gray) sample
- *	@param[in] n_u and n_v are the chroma samples of its block (unused for gray)
- *	@param[in] n_alpha is its A sample, or 255 without an alpha plane
- *	@return alpha << 24 | blue << 16 | green << 8 | red
- */
-uint32_t n_ReconstructPixel(int n_color_type, int n_y, int n_u, int n_v, int n_alpha);
-
-/**
- *	@brief CRC-32 of the raster that decoding a plane block yields, taken
- *		before prediction and without building the raster
- *	@param[in] p_planes is the plane block made by b_BuildPlanes()
- */
-uint32_t n_ChecksumReconstruction(const uint8_t *p_planes, int n_width, int n_height,
-	const PlaneSettings &r_settings);

@@ -56,11 +56,26 @@ uint32_t n_Crc32(const void *p_data, size_t n_length)
 	return ~n_Crc32_Update(n_length, p_data, 0xffffffffU);
 }
 
+uint32_t n_Crc32_PixelsUpdate(size_t n_pixel_num, const uint32_t *p_pixels, uint32_t n_running)
+{
+	// a chunk at a time, each pixel written out least significant byte first
+	const size_t n_chunk_pixels = 1024;
+	uint8_t p_bytes[4 * n_chunk_pixels];
+	for(size_t n_done = 0; n_done < n_pixel_num; n_done += n_chunk_pixels) {
+		const size_t n_count = (n_pixel_num - n_done < n_chunk_pixels)? n_pixel_num - n_done : n_chunk_pixels;
+		for(size_t i = 0; i < n_count; ++ i) {
+			const uint32_t n_pixel = p_pixels[n_done + i];
+			for(size_t n_byte = 0; n_byte < 4; ++ n_byte)
+				p_bytes[4 * i + n_byte] = uint8_t(n_pixel >> (8 * n_byte));
+		}
+		n_running = n_Crc32_Update(4 * n_count, p_bytes, n_running);
+	}
+	return n_running;
+}
+
 uint32_t n_Crc32_Raster(const uint32_t *p_pixels, int n_width, int n_height)
 {
-	// pixels are stored little-endian, so memory order is already R, G, B, A
-	static_assert(sizeof(uint32_t) == 4, "pixels are 32-bit words");
-	return n_Crc32(p_pixels, size_t(n_width) * size_t(n_height) * sizeof(uint32_t));
+	return ~n_Crc32_PixelsUpdate(size_t(n_width) * size_t(n_height), p_pixels, 0xffffffffU);
 }
 
 uint32_t n_Crc32_Image(const RasterImage &r_image)

@@ -13,17 +13,8 @@ FastSearch::FastSearch(const uint8_t *p_planes, int n_width, int n_height, const
 	:m_p_planes(p_planes), m_t_settings(r_settings), m_n_predictor_num(n_tried_num),
 	m_p_stream_length(p_stream_length), m_n_plane_num(0), m_progress(r_progress)
 {
-	const PlaneLayout t_layout = MakePlaneLayout(n_width, n_height, r_settings.n_subsample,
-		n_ColorType(r_settings));
-	const int n_chroma_w = int(t_layout.n_chroma_w), n_chroma_h = int(t_layout.n_chroma_h);
-	m_p_plane[m_n_plane_num ++] = PlaneShape{0, n_width, n_height, 0};
-	if(!r_settings.b_gray) {
-		m_p_plane[m_n_plane_num ++] = PlaneShape{t_layout.n_u_offset, n_chroma_w, n_chroma_h, 1};
-		m_p_plane[m_n_plane_num ++] = PlaneShape{t_layout.n_v_offset, n_chroma_w, n_chroma_h, 1};
-	}
-	if(r_settings.b_alpha)
-		m_p_plane[m_n_plane_num ++] = PlaneShape{t_layout.n_alpha_offset, n_width, n_height, 2};
-	m_n_largest_plane = t_layout.n_image_size; // luma and alpha are never smaller than chroma
+	m_n_plane_num = n_PlaneSpans(n_width, n_height, r_settings.n_subsample, n_ColorType(r_settings), m_p_plane);
+	m_n_largest_plane = size_t(n_width) * size_t(n_height); // luma and alpha are never smaller than chroma
 }
 
 FastSearch::~FastSearch()
@@ -72,7 +63,7 @@ bool FastSearch::b_SummarisePlanes()
 		m_progress.Notify(n_candidate_num, false, (n_job < n_job_num)? n_job : n_job_num, n_job_num);
 		if(n_job >= n_job_num)
 			return true;
-		const PlaneShape &r_shape = m_p_plane[n_job / m_n_predictor_num];
+		const PlaneSpan &r_shape = m_p_plane[n_job / m_n_predictor_num];
 		const size_t n_size = size_t(r_shape.n_width) * size_t(r_shape.n_height);
 		if(!plane.b_Resize(n_size))
 			return false;
@@ -94,11 +85,11 @@ void FastSearch::MeasureCandidates()
 			return;
 		const CompressionCandidate t_candidate = t_Candidate(n_index, m_n_predictor_num,
 			m_t_settings.b_gray, m_t_settings.b_alpha);
-		const int p_digit_predictor[] = {t_candidate.n_predictor_y, t_candidate.n_predictor_uv,
+		const int p_predictor[] = {t_candidate.n_predictor_y, t_candidate.n_predictor_uv,
 			t_candidate.n_predictor_a};
 		const PlaneRunSummary *p_plane_list[n_max_plane_num];
 		for(int i = 0; i < m_n_plane_num; ++ i)
-			p_plane_list[i] = &m_p_summary[i * m_n_predictor_num + p_digit_predictor[m_p_plane[i].n_digit]];
+			p_plane_list[i] = &m_p_summary[i * m_n_predictor_num + p_predictor[m_p_plane[i].n_kind]];
 		uint32_t p_frequency[n_byte_value_num];
 		BlockRunLengthHistogram(p_plane_list, m_n_plane_num, p_frequency);
 		m_p_stream_length[n_index] = n_HuffmanStreamLength(p_frequency);

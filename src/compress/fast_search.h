@@ -7,6 +7,7 @@
 #include "compress/color_transform.h"
 #include "compress/rle_histogram.h"
 #include "compress/search_progress.h"
+#include "compress/stream_format.h"
 #include "threads/atomic_counter.h"
 #include "threads/worker_pool.h"
 
@@ -48,15 +49,6 @@ public:
 private:
 	enum class Stage { Summaries, Lengths };
 
-	/** Where a plane lies in the block and which predictor digit it takes. */
-	struct PlaneShape {
-		size_t n_offset;
-		int n_width, n_height;
-		int n_digit; // 0 luma, 1 chroma, 2 alpha
-	};
-
-	static const int n_max_plane_num = 4;
-
 	bool b_SummarisePlanes();
 	void MeasureCandidates();
 
@@ -64,7 +56,7 @@ private:
 	const PlaneSettings m_t_settings;
 	const int m_n_predictor_num;
 	size_t *m_p_stream_length;
-	PlaneShape m_p_plane[n_max_plane_num];
+	PlaneSpan m_p_plane[n_max_plane_num];
 	int m_n_plane_num;
 	size_t m_n_largest_plane;
 	PlaneRunSummary *m_p_summary = nullptr; // plane-major: plane i with predictor p at i * d + p

@@ -105,3 +105,15 @@ bool b_PredictImagePlane(uint8_t *p_plane, int n_width, int n_height, int n_pred
 	}
 	return true;
 }
+
+bool b_PredictPlaneBlock(uint8_t *p_planes, int n_width, int n_height, int n_subsample, int n_color_type,
+	const int p_predictor[3])
+{
+	PlaneSpan p_span[n_max_plane_num];
+	for(int i = 0, n = n_PlaneSpans(n_width, n_height, n_subsample, n_color_type, p_span); i < n; ++ i) {
+		if(!b_PredictImagePlane(p_planes + p_span[i].n_offset, p_span[i].n_width, p_span[i].n_height,
+		   p_predictor[p_span[i].n_kind]))
+			return false;
+	}
+	return true;
+}

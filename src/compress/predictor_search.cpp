@@ -50,15 +50,7 @@ bool PredictorSearch::b_Prepare()
 	m_p_stream_length.reset(new(std::nothrow) size_t[size_t(n_CandidateNum())]);
 	if(!m_p_stream_length || !b_BuildPlanes(m_r_image, m_t_settings, m_planes))
 		return b_Fail(SearchError::NoMemory);
-	m_n_stored_checksum = n_ChecksumReconstruction(m_planes.p_Data(),
-		m_r_image.n_width, m_r_image.n_height, m_t_settings);
 	return true;
-}
-
-void PredictorSearch::ReleaseWorkingState()
-{
-	ByteBuffer empty;
-	m_planes.Swap(empty);
 }
 
 bool PredictorSearch::b_Run(WorkerPool &r_pool)
@@ -134,19 +126,9 @@ bool PredictorSearch::b_RunParticipant(int /*n_participant_num*/)
 
 bool PredictorSearch::b_PredictPlanes(const CompressionCandidate &r_candidate, uint8_t *p_planes) const
 {
-	const int n_width = m_r_image.n_width, n_height = m_r_image.n_height;
-	const PlaneLayout t_layout = MakePlaneLayout(n_width, n_height, m_t_settings.n_subsample,
-		n_ColorType(m_t_settings));
-	if(!b_PredictImagePlane(p_planes, n_width, n_height, r_candidate.n_predictor_y))
-		return false;
-	if(!m_t_settings.b_gray) {
-		const int n_chroma_w = int(t_layout.n_chroma_w), n_chroma_h = int(t_layout.n_chroma_h);
-		if(!b_PredictImagePlane(p_planes + t_layout.n_u_offset, n_chroma_w, n_chroma_h, r_candidate.n_predictor_uv) ||
-		   !b_PredictImagePlane(p_planes + t_layout.n_v_offset, n_chroma_w, n_chroma_h, r_candidate.n_predictor_uv))
-			return false;
-	}
-	return !m_t_settings.b_alpha ||
-		b_PredictImagePlane(p_planes + t_layout.n_alpha_offset, n_width, n_height, r_candidate.n_predictor_a);
+	const int p_predictor[] = {r_candidate.n_predictor_y, r_candidate.n_predictor_uv, r_candidate.n_predictor_a};
+	return b_PredictPlaneBlock(p_planes, m_r_image.n_width, m_r_image.n_height, m_t_settings.n_subsample,
+		n_ColorType(m_t_settings), p_predictor);
 }
 
 bool PredictorSearch::b_EncodeCandidate(const CompressionCandidate &r_candidate, CandidateBuffers &r_buffers) const

@@ -75,8 +75,7 @@ public:
 		SearchMethod n_method = SearchMethod::Fast);
 
 	/**
-	 *	@brief builds the planes before prediction, which all candidates share,
-	 *		and the checksum of the image that decoding them yields
+	 *	@brief builds the planes before prediction, which all candidates share
 	 *	@return false when memory runs out
 	 */
 	bool b_Prepare();
@@ -107,12 +106,11 @@ public:
 	void TakeBestOutput(ByteBuffer &r_output) { r_output.Swap(m_best_output); }
 	const CompressionCandidate &t_BestCandidate() const { return m_t_best; }
 	uint32_t n_BestRleSize() const { return m_n_best_rle_size; }
-	uint32_t n_StoredChecksum() const { return m_n_stored_checksum; }
 	/** @brief length of a candidate's compressed stream (without the length prefix), once the search has run */
 	size_t n_StreamLength(int n_index) const { return m_p_stream_length[size_t(n_index)]; }
 
-	/** @brief frees the shared planes once the search has run */
-	void ReleaseWorkingState();
+	/** @brief moves out the shared planes before prediction, once the search has run */
+	void TakePlanes(ByteBuffer &r_planes) { r_planes.Swap(m_planes); }
 
 protected:
 	/** Buffers that one participant reuses for every candidate it evaluates. */
@@ -145,7 +143,6 @@ private:
 	FILE *m_p_message_stream = stderr;
 	ProgressNotifier m_progress; // made by b_Run(), on its thread
 	ByteBuffer m_planes; // before prediction, shared read-only by all participants
-	uint32_t m_n_stored_checksum = 0;
 	std::unique_ptr<size_t[]> m_p_stream_length; // per candidate; each entry written by one participant
 
 	AtomicCounter m_candidate_counter;

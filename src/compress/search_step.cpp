@@ -36,7 +36,6 @@ bool b_RunSearch(PredictorSearch &r_search, int n_participant_num, SearchResult 
 	r_search.TakeBestOutput(r_result.output);
 	r_result.t_best = r_search.t_BestCandidate();
 	r_result.n_rle_size = r_search.n_BestRleSize();
-	r_result.n_stored_crc = r_search.n_StoredChecksum();
-	r_search.ReleaseWorkingState();
+	r_search.TakePlanes(r_result.planes);
 	return true;
 }

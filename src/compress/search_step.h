@@ -8,7 +8,7 @@ struct SearchResult {
 	ByteBuffer output; // Huffman coder output: 4-byte length prefix, then the compressed stream
 	CompressionCandidate t_best;
 	uint32_t n_rle_size;
-	uint32_t n_stored_crc;
+	ByteBuffer planes; // the plane block before prediction, whose decoded raster the header's checksum states
 };
 
 /** Why the search step failed. */
@@ -19,7 +19,8 @@ struct SearchFailure {
 
 /**
  *	@brief prepares the search and runs it on a worker pool of its own,
- *		which is stopped and released before this returns
+ *		which is stopped and released before this returns; the search keeps
+ *		no working state afterwards
  *	@param[in] n_participant_num is the pool's size (the tool uses WorkerPool::n_DefaultParticipantNum())
  *	@param[out] p_failure receives the reason of a failure (null: not recorded)
  *	@return false when memory ran out or the pool failed, in any participant

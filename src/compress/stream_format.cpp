@@ -5,19 +5,17 @@ const char *p_s_PredictorName(int n_predictor)
 	return (b_KnownPredictor(n_predictor))? p_predictor_info[n_predictor].p_s_name : "?";
 }
 
-PlaneLayout MakePlaneLayout(int n_width, int n_height, int n_subsample, int n_color_type)
+int n_PlaneSpans(int n_width, int n_height, int n_subsample, int n_color_type, PlaneSpan p_span[n_max_plane_num])
 {
-	PlaneLayout layout;
-	const size_t n_w = size_t(n_width), n_h = size_t(n_height), n_s = size_t(n_subsample);
-	layout.n_image_size = n_w * n_h;
-	layout.n_chroma_w = (n_w + n_s - 1) / n_s;
-	layout.n_chroma_h = (n_h + n_s - 1) / n_s;
-	const bool b_gray = (n_color_type & color_Gray) != 0;
-	layout.n_chroma_size = (b_gray)? 0 : 2 * layout.n_chroma_w * layout.n_chroma_h;
-	layout.n_u_offset = layout.n_image_size;
-	layout.n_v_offset = layout.n_image_size + layout.n_chroma_size / 2;
-	layout.n_alpha_offset = layout.n_image_size + layout.n_chroma_size;
-	layout.n_image_data_size = layout.n_alpha_offset +
-		((n_color_type & color_Alpha)? layout.n_image_size : 0);
-	return layout;
+	const PlaneLayout layout = MakePlaneLayout(n_width, n_height, n_subsample, n_color_type);
+	const int n_chroma_w = int(layout.n_chroma_w), n_chroma_h = int(layout.n_chroma_h);
+	int n_plane_num = 0;
+	p_span[n_plane_num ++] = PlaneSpan{0, n_width, n_height, plane_Luma};
+	if(!(n_color_type & color_Gray)) {
+		p_span[n_plane_num ++] = PlaneSpan{layout.n_u_offset, n_chroma_w, n_chroma_h, plane_Chroma};
+		p_span[n_plane_num ++] = PlaneSpan{layout.n_v_offset, n_chroma_w, n_chroma_h, plane_Chroma};
+	}
+	if(n_color_type & color_Alpha)
+		p_span[n_plane_num ++] = PlaneSpan{layout.n_alpha_offset, n_width, n_height, plane_Alpha};
+	return n_plane_num;
 }

@@ -125,10 +125,51 @@ struct PlaneLayout {
 	size_t n_image_data_size; // the whole plane block
 };
 
+/** Which of the three predictor parameters a plane takes (the index into a list of them). */
+enum PlaneKind {
+	plane_Luma = 0, // Y, or the gray plane: n_predictor_y
+	plane_Chroma = 1, // U and V: n_predictor_uv
+	plane_Alpha = 2 // A: n_predictor_a
+};
+
+/** One plane of the block. */
+struct PlaneSpan {
+	size_t n_offset; // from the start of the block
+	int n_width, n_height;
+	int n_kind; // PlaneKind
+};
+
+const int n_max_plane_num = 4; // Y, U, V and A
+
+/**
+ *	@brief lists the planes of the block in their order: Y, then U and V for a
+ *		colour image, then A with alpha
+ *	@param[in] n_width and n_height are the image size (not negative)
+ *	@param[in] n_subsample is the chroma subsampling factor (at least 1)
+ *	@param[in] n_color_type is the ColorType mask
+ *	@return the number of planes, 1 to 4
+ */
+int n_PlaneSpans(int n_width, int n_height, int n_subsample, int n_color_type, PlaneSpan p_span[n_max_plane_num]);
+
 /**
  *	@brief computes the plane block layout
  *	@param[in] n_width and n_height are the image size (not negative)
  *	@param[in] n_subsample is the chroma subsampling factor (at least 1)
  *	@param[in] n_color_type is the ColorType mask
  */
-PlaneLayout MakePlaneLayout(int n_width, int n_height, int n_subsample, int n_color_type);
+constexpr PlaneLayout MakePlaneLayout(int n_width, int n_height, int n_subsample, int n_color_type)
+{
+	PlaneLayout layout = {};
+	const size_t n_w = size_t(n_width), n_h = size_t(n_height), n_s = size_t(n_subsample);
+	layout.n_image_size = n_w * n_h;
+	layout.n_chroma_w = (n_w + n_s - 1) / n_s;
+	layout.n_chroma_h = (n_h + n_s - 1) / n_s;
+	const bool b_gray = (n_color_type & color_Gray) != 0;
+	layout.n_chroma_size = (b_gray)? 0 : 2 * layout.n_chroma_w * layout.n_chroma_h;
+	layout.n_u_offset = layout.n_image_size;
+	layout.n_v_offset = layout.n_image_size + layout.n_chroma_size / 2;
+	layout.n_alpha_offset = layout.n_image_size + layout.n_chroma_size;
+	layout.n_image_data_size = layout.n_alpha_offset +
+		((n_color_type & color_Alpha)? layout.n_image_size : 0);
+	return layout;
+}

@@ -3,10 +3,12 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
 const int n_max_subsample = 256; // larger factors cannot improve an image and explode the block loops
+const char *const p_s_default_test_image = "test_decompress.tga"; // in the working folder
 
 // Line 9 carries the byte 0xf9 where "l" belongs; the text is the tool's own, kept byte for byte.
 const char *const p_s_usage_text =
@@ -70,6 +72,12 @@ bool b_ApplyFlag(const char *p_s_arg, ConversionOptions &r_options)
 		r_options.b_shared_decompress = true;
 	else if(!strcmp(p_s_arg, "--self-contained"))
 		r_options.b_self_contained = true;
+	else if(!strcmp(p_s_arg, "--names-from-file-name"))
+		r_options.b_names_from_file_name = true;
+	else if(!strcmp(p_s_arg, "--no-test-image"))
+		r_options.p_s_test_image = nullptr;
+	else if(!strcmp(p_s_arg, "--quiet"))
+		r_options.b_quiet = true;
 	else
 		return false;
 	return true;
@@ -90,6 +98,10 @@ bool b_ApplyValueOption(const char *p_s_arg, const char *p_s_value, ConversionOp
 		r_options.n_subsample = n_ParseNumber(p_s_value);
 	else if(!strcmp(p_s_arg, "--class-name"))
 		r_options.p_s_class_name = p_s_value;
+	else if(!strcmp(p_s_arg, "--guard-name"))
+		r_options.p_s_guard_name = p_s_value;
+	else if(!strcmp(p_s_arg, "--test-image"))
+		r_options.p_s_test_image = p_s_value;
 	else
 		return false;
 	return true;
@@ -146,6 +158,10 @@ void SetDefaultOptions(ConversionOptions &r_options, const char *p_s_image_file,
 	r_options.n_subsample = 2;
 	r_options.p_s_class_name = nullptr;
 	r_options.b_self_contained = false;
+	r_options.b_names_from_file_name = false;
+	r_options.p_s_guard_name = nullptr;
+	r_options.p_s_test_image = p_s_default_test_image;
+	r_options.b_quiet = false;
 }
 
 const char *p_s_BuildDate()
@@ -163,7 +179,9 @@ CommandLineVerdict n_ParseCommandLine(int n_arg_num, const char *const *p_arg_li
 	SetDefaultOptions(r_options, p_arg_list[1], p_arg_list[2]);
 
 	// The first "--lossless" changes two defaults and starts the scan over, so that
-	// an explicit "--subsample" or "--chroma-bpp" wins wherever it stands.
+	// an explicit "--subsample" or "--chroma-bpp" wins wherever it stands. The
+	// scan's warnings wait until it ends, as a "--quiet" anywhere drops them.
+	std::string s_warnings;
 	const int n_first_option = 3;
 	bool b_lossless_defaults_set = false;
 	for(int i = n_first_option; i < n_arg_num; ++ i) {
@@ -181,18 +199,21 @@ CommandLineVerdict n_ParseCommandLine(int n_arg_num, const char *const *p_arg_li
 			continue;
 		}
 		if(i + 1 == n_arg_num) {
-			fprintf(p_err, "warning: parameter: '%s': unknown parameter or needs a value (skipping)\n", p_s_arg);
+			s_warnings += std::string("warning: parameter: '") + p_s_arg +
+				"': unknown parameter or needs a value (skipping)\n";
 			break;
 		}
 		if(b_ApplyValueOption(p_s_arg, p_arg_list[i + 1], r_options))
 			++ i; // the value is never examined as an option
 		else
-			fprintf(p_err, "warning: unknown parameter: '%s' (skipping)\n", p_s_arg);
+			s_warnings += std::string("warning: unknown parameter: '") + p_s_arg + "' (skipping)\n";
 	}
+	if(!r_options.b_quiet)
+		fputs(s_warnings.c_str(), p_err);
 
 	if(r_options.b_verbose)
 		fprintf(p_out, "Pixmold v%s (built %s)\n\n", PIXMOLD_VERSION, p_s_BuildDate());
-	if(r_options.b_lossless) {
+	if(r_options.b_lossless && !r_options.b_quiet) {
 		if(r_options.n_subsample > 1) {
 			fprintf(p_err, "warning: lossless color transformation selected, and subsampling is %d\n",
 				int(r_options.n_subsample));

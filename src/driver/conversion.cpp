@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -29,11 +30,10 @@
 #include "image/png_reader.h"
 #include "image/tga_reader.h"
 #include "threads/worker_pool.h"
+#include "verify/raster_rebuild.h"
 #include "verify/round_trip_check.h"
 
 namespace {
-
-const char *const p_s_test_image = "test_decompress.tga"; // the decoded image, for inspection
 
 enum class ImageFormat { Unknown, Tga, Png, Jpeg };
 
@@ -59,20 +59,24 @@ bool b_SameFile(const char *p_s_path, const char *p_s_other_path)
 		t_status.st_dev == t_other_status.st_dev && t_status.st_ino == t_other_status.st_ino;
 }
 
-/** @brief tells whether a path names the entry p_s_name of the working folder, existing or not */
-bool b_NamesWorkingFolderEntry(const std::string &s_path, const char *p_s_name)
+/** @brief tells whether two paths name one entry of one folder, existing or not */
+bool b_SameEntry(const std::string &r_s_path, const std::string &r_s_other_path)
 {
-	const size_t n_slash = s_path.rfind('/');
-	const std::string s_name = (n_slash == std::string::npos)? s_path : s_path.substr(n_slash + 1);
-	const std::string s_folder = (n_slash == std::string::npos)? "." : (n_slash)? s_path.substr(0, n_slash) : "/";
-	return s_name == p_s_name && b_SameFile(s_folder.c_str(), ".");
+	std::string p_s_name[2], p_s_folder[2];
+	for(int i = 0; i < 2; ++ i) {
+		const std::string &r_s = (i)? r_s_other_path : r_s_path;
+		const size_t n_slash = r_s.rfind('/');
+		p_s_name[i] = (n_slash == std::string::npos)? r_s : r_s.substr(n_slash + 1);
+		p_s_folder[i] = (n_slash == std::string::npos)? "." : (n_slash)? r_s.substr(0, n_slash) : "/";
+	}
+	return p_s_name[0] == p_s_name[1] && b_SameFile(p_s_folder[0].c_str(), p_s_folder[1].c_str());
 }
 
 /**
  *	@brief refuses, before anything is written, a run whose outputs would
  *		replace its input or one another: the header is written over what its
- *		path names (through links), and the decoded image goes to the working
- *		folder's test_decompress.tga
+ *		path names (through links), and the decoded image goes to its own path
+ *		(test_decompress.tga in the working folder unless the options say otherwise)
  *	@return false after printing why
  */
 bool b_OutputsSpareTheInput(const ConversionOptions &r_options, FILE *p_err)
@@ -83,7 +87,10 @@ bool b_OutputsSpareTheInput(const ConversionOptions &r_options, FILE *p_err)
 			r_options.p_s_header_file, r_options.p_s_image_file);
 		return false;
 	}
-	if(b_NamesWorkingFolderEntry(s_header, p_s_test_image) || b_SameFile(s_header.c_str(), p_s_test_image)) {
+	const char *p_s_test_image = r_options.p_s_test_image;
+	if(!p_s_test_image)
+		return true;
+	if(b_SameEntry(s_header, p_s_test_image) || b_SameFile(s_header.c_str(), p_s_test_image)) {
 		fprintf(p_err, "error: the header file '%s' is the '%s' that the run writes the decoded image to\n",
 			r_options.p_s_header_file, p_s_test_image);
 		return false;
@@ -174,15 +181,17 @@ void ReportLoadFailure(const char *p_s_filename, const LoadFailure &r_failure, F
 	}
 }
 
-/** @brief applies "--alpha" or "--no-alpha" to the image */
-void ApplyAlphaMode(RasterImage &r_image, int n_alpha_mode)
+/** @brief applies "--alpha" or "--no-alpha" to the image, saying so when b_report is set */
+void ApplyAlphaMode(RasterImage &r_image, int n_alpha_mode, bool b_report)
 {
 	if(n_alpha_mode == 1 && !r_image.b_alpha) {
 		r_image.b_alpha = true; // the pixels already carry alpha 0xff
-		printf("forcing alpha channel as per --alpha\n");
+		if(b_report)
+			printf("forcing alpha channel as per --alpha\n");
 	} else if(n_alpha_mode == 0 && r_image.b_alpha) {
 		r_image.b_alpha = false;
-		printf("stripping alpha channel as per --no-alpha\n");
+		if(b_report)
+			printf("stripping alpha channel as per --no-alpha\n");
 		const size_t n_pixel_num = size_t(r_image.n_width) * size_t(r_image.n_height);
 		for(size_t i = 0; i < n_pixel_num; ++ i)
 			r_image.p_pixels[i] |= 0xff000000U;
@@ -220,15 +229,17 @@ void PrintStatistics(const ConversionOptions &r_options, const RasterImage &r_im
 /**
  *	@brief the conversion of a loaded image, from the grayscale step to the
  *		verified header, which goes to r_header but is not put in place
+ *	@param[in] n_latest_time is the latest time the header may state (SOURCE_DATE_EPOCH), or -1
  */
 int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMethod n_search_method,
-	AtomicFile &r_header)
+	int64_t n_latest_time, AtomicFile &r_header)
 {
 	const uint32_t n_original_crc = n_Crc32_Image(r_image);
 	if(r_options.b_gray && !r_image.b_grayscale)
 		ConvertToGrayscale(r_image, r_image.b_alpha); // marks the image grayscale
 	r_options.b_gray = r_image.b_grayscale;
-	ApplyAlphaMode(r_image, r_options.n_alpha_mode);
+	// a quiet run tells of the alpha decision only as part of the report "--verbose" asks for
+	ApplyAlphaMode(r_image, r_options.n_alpha_mode, !r_options.b_quiet || r_options.b_verbose);
 	const uint32_t n_transformed_crc = n_Crc32_Image(r_image);
 
 	if(r_options.b_verbose)
@@ -241,7 +252,8 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 		(r_options.b_exhaustive)? n_predictor_num : n_default_predictor_num, n_search_method);
 	bool b_searched;
 	{
-		TerminalProgress progress(stderr, isatty(fileno(stderr)) != 0); // erased when the search ends
+		// erased when the search ends; a quiet run shows none
+		TerminalProgress progress(stderr, !r_options.b_quiet && isatty(fileno(stderr)));
 		predictor_search.SetProgress(&progress);
 		b_searched = b_RunSearch(predictor_search, WorkerPool::n_DefaultParticipantNum(), search, &t_search_failure);
 	}
@@ -278,10 +290,12 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	t_content.t_params = DecodeParams{r_image.n_width, r_image.n_height, search.n_rle_size,
 		n_pred_y, n_pred_uv, n_pred_a, int(r_options.n_subsample), n_ColorType(t_settings)};
 	t_content.p_s_text = &s_text;
-	t_content.n_stored_crc = search.n_stored_crc;
+	// the checksum of the raster the planes decode to; the planes are needed no more
+	t_content.n_stored_crc = n_RebuiltRasterChecksum(search.planes.p_Data(), t_content.t_params);
+	search.planes = ByteBuffer();
 	t_content.n_original_crc = n_original_crc;
 	t_content.n_transformed_crc = n_transformed_crc;
-	t_content.t_image_time = t_FileTimestamp(r_options.p_s_image_file);
+	t_content.t_image_time = t_FileTimestamp(r_options.p_s_image_file, n_latest_time);
 	t_content.p_s_build_date = p_s_BuildDate();
 	fflush(stdout); // keep the optimiser's and our messages in order when both streams are one
 	if(!b_WriteHeader(t_content, r_header, stdout, stderr))
@@ -292,14 +306,14 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	t_check.p_s_text = &s_text;
 	t_check.p_image = &r_image;
 	t_check.t_params = t_content.t_params;
-	t_check.n_stored_crc = search.n_stored_crc;
+	t_check.n_stored_crc = t_content.n_stored_crc;
 	t_check.t_settings = t_CheckSettings(r_options, t_settings);
-	return n_RoundTripCheck(t_check, p_s_test_image, stdout, stderr);
+	return n_RoundTripCheck(t_check, r_options.p_s_test_image, stdout, stderr);
 }
 
 /** @brief loads the image and converts it into r_header, which the caller puts in place when this returns 0 */
 int n_LoadAndConvert(ConversionOptions &r_options, ImageFormat n_format, SearchMethod n_search_method,
-	AtomicFile &r_header)
+	int64_t n_latest_time, AtomicFile &r_header)
 {
 	LoadFailure t_failure;
 	std::unique_ptr<RasterImage, void (*)(RasterImage*)> p_image(
@@ -313,7 +327,7 @@ int n_LoadAndConvert(ConversionOptions &r_options, ImageFormat n_format, SearchM
 		fprintf(stderr, "error: image file '%s' holds no pixels\n", r_options.p_s_image_file);
 		return -1;
 	}
-	return n_ConvertImage(r_options, *p_image, n_search_method, r_header);
+	return n_ConvertImage(r_options, *p_image, n_search_method, n_latest_time, r_header);
 }
 
 } // namespace
@@ -334,6 +348,16 @@ int n_RunConversion(int n_arg_num, const char **p_arg_list, SearchMethod n_searc
 		break;
 	}
 
+	// reproducible builds set the latest time an output may state; a value
+	// that means no time fails the run, as their convention asks
+	const char *p_s_source_date_epoch = getenv("SOURCE_DATE_EPOCH");
+	int64_t n_latest_time;
+	if(!b_ParseSourceDateEpoch(p_s_source_date_epoch, n_latest_time)) {
+		fprintf(stderr, "error: SOURCE_DATE_EPOCH is '%s', not a number of seconds from 0 to %lld\n",
+			p_s_source_date_epoch, (long long)n_max_source_date_epoch);
+		return -1;
+	}
+
 	const ImageFormat n_format = n_ImageFormat(t_options.p_s_image_file);
 	if(n_format == ImageFormat::Unknown) {
 		fprintf(stderr, "error: unknown input file format\n");
@@ -347,7 +371,7 @@ int n_RunConversion(int n_arg_num, const char **p_arg_list, SearchMethod n_searc
 	AtomicFile header;
 	if(!b_OpenHeader(t_options.p_s_header_file, header, stderr))
 		return -1;
-	if(n_LoadAndConvert(t_options, n_format, n_search_method, header)) {
+	if(n_LoadAndConvert(t_options, n_format, n_search_method, n_latest_time, header)) {
 		AbandonAtomicFile(header);
 		return -1;
 	}

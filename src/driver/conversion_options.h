@@ -26,6 +26,10 @@ struct ConversionOptions {
 	int32_t n_subsample; // "--subsample", chroma subsampling factor
 	const char *p_s_class_name; // "--class-name", or null
 	bool b_self_contained; // "--self-contained": the header includes what its code uses
+	bool b_names_from_file_name; // "--names-from-file-name": the header names the files without their folders
+	const char *p_s_guard_name; // "--guard-name", or null
+	const char *p_s_test_image; // "--test-image", else "test_decompress.tga"; null with "--no-test-image"
+	bool b_quiet; // "--quiet": no message but errors, unless "--verbose" asks for the report
 };
 
 /** @brief number of characters on one continuation line of a data literal */

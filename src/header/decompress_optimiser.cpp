@@ -438,7 +438,6 @@ bool b_OptimiseDecompressor(std::string &r_s_code, uint32_t n_used_predictors, b
 	bool b_alpha, bool b_lossless_color, bool b_verbose, FILE *p_out, FILE *p_err)
 {
 	const Report report = {(b_verbose)? p_out : nullptr, p_err};
-	fputs("warning: experimental code optimization enabled; check your decompress now\n", p_err);
 	Note(report, "\n");
 	// the text and the search strings grow on the heap; running out ends the run
 	try {

@@ -19,7 +19,7 @@
  *	@param[in] b_gray, b_alpha and b_lossless_color are the image's colour type
  *	@param[in] b_verbose enables the "code opts" report on p_out
  *	@param[in] p_out receives the report (only with b_verbose)
- *	@param[in] p_err receives the warning and any error message
+ *	@param[in] p_err receives any error message
  *	@return true on success; false when a marker is missing from the text or
  *		memory runs out (the message is then on p_err and the text is unusable)
  */

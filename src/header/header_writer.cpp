@@ -85,11 +85,12 @@ std::string s_CommentSafePath(const char *p_s_path)
 	return s_safe;
 }
 
-void WriteCommentBlock(FILE *p_file, const HeaderContent &r_content, int n_base, const std::string &r_s_image_path)
+void WriteCommentBlock(FILE *p_file, const HeaderContent &r_content, int n_base, const std::string &r_s_image_path,
+	const std::string &r_s_header_path)
 {
 	const HeaderSettings &r_settings = r_content.t_settings;
 	fprintf(p_file, "/**\n");
-	fprintf(p_file, " *\t@file %s\n", s_CommentSafePath(r_settings.p_s_header_file).c_str());
+	fprintf(p_file, " *\t@file %s\n", r_s_header_path.c_str());
 	fprintf(p_file, " *\t@brief image in header, generated from '%s'\n", r_s_image_path.c_str());
 	fprintf(p_file, " *\t\t- using prediction / RLE / Huff / BASE%d pipe (loss%s)\n",
 		n_base, (r_settings.b_lossless)? "less" : "y");
@@ -204,12 +205,17 @@ uint32_t n_UsedPredictors(const HeaderContent &r_content)
 	return n_used;
 }
 
-/** @brief writes the pruned (unless disabled) decompressor into the image class and closes it */
+/**
+ *	@brief writes the pruned (unless disabled) decompressor into the image class
+ *		and closes it; a pruned one comes with a warning (the run proves it later)
+ */
 bool b_WritePrivateDecompressor(FILE *p_file, const HeaderContent &r_content, std::string &r_s_code,
 	FILE *p_out, FILE *p_err)
 {
 	const HeaderSettings &r_settings = r_content.t_settings;
 	const int n_color_type = r_content.t_params.n_color_type;
+	if(b_PrunesDecompressor(r_settings) && !r_settings.b_quiet)
+		fputs("warning: experimental code optimization enabled; check your decompress now\n", p_err);
 	if(b_PrunesDecompressor(r_settings) && !b_OptimiseDecompressor(r_s_code, n_UsedPredictors(r_content),
 	   (n_color_type & color_Gray) != 0, (n_color_type & color_Alpha) != 0,
 	   (n_color_type & color_LosslessColor) != 0, r_settings.b_verbose, p_out, p_err))
@@ -221,10 +227,9 @@ bool b_WritePrivateDecompressor(FILE *p_file, const HeaderContent &r_content, st
 }
 
 /** @brief closes the image class and writes the decompressor class that headers made with this BASE share */
-void WriteSharedDecompressor(FILE *p_file, const HeaderContent &r_content, const std::string &r_s_code,
-	int n_base, const std::string &r_s_class_text)
+void WriteSharedDecompressor(FILE *p_file, const std::string &r_s_code, int n_base,
+	const std::string &r_s_class_name)
 {
-	const HeaderSettings &r_settings = r_content.t_settings;
 	const uint32_t n_key = n_Crc32(r_s_code.data(), r_s_code.size());
 	fprintf(p_file, "protected:\n");
 	fprintf(p_file, "\t/**\n\t *\t@copydoc CPXMDecompressCode_%08x::p_Decode_RLE_Huff_Base%d\n\t */\n\tstatic "
@@ -240,15 +245,13 @@ void WriteSharedDecompressor(FILE *p_file, const HeaderContent &r_content, const
 		"decompress function in such case).\n */\nclass CPXMDecompressCode_%08x {\npublic:\n", n_key);
 	fputs(r_s_code.c_str(), p_file);
 	fprintf(p_file, "};\n\n#endif // __PIXMOLD_DECOMPRESS_%08X_INCLUDED\n\n", n_key);
-	const bool b_named = r_settings.p_s_class_name != nullptr;
-	fprintf(p_file, "inline uint32_t *%s%s::p_Call_Decompress(const char *p_s_base%d,\n\tint n_image_width, int "
+	fprintf(p_file, "inline uint32_t *%s::p_Call_Decompress(const char *p_s_base%d,\n\tint n_image_width, int "
 		"n_image_height, size_t n_huff_stage_size,\n\tint n_predictor_y, int n_predictor_uv, int n_predictor_a,\n"
 		"\tint n_subsample, int n_color_type)\n{\n\treturn CPXMDecompressCode_%08x::p_Decode_RLE_Huff_Base%d"
 		"(p_s_base%d,\n\t\tn_image_width, n_image_height, n_huff_stage_size, n_predictor_y,\n\t\tn_predictor_uv, "
 		"n_predictor_a, n_subsample, n_color_type);\n}\n// a dummy function that calls the decompressor, which "
 		"is now declared\n// (allows us to keep it at the end of the file)\n",
-		(b_named)? "" : "C", (b_named)? r_settings.p_s_class_name : r_s_class_text.c_str(),
-		n_base, n_key, n_base, n_base);
+		r_s_class_name.c_str(), n_base, n_key, n_base, n_base);
 }
 
 } // namespace
@@ -268,6 +271,12 @@ std::string s_GuardText(const char *p_s_image_file)
 			r_char = '_';
 	}
 	return s_guard;
+}
+
+const char *p_s_FileName(const char *p_s_path)
+{
+	const char *p_s_slash = strrchr(p_s_path, '/');
+	return (p_s_slash)? p_s_slash + 1 : p_s_path;
 }
 
 std::string s_ClassText(const char *p_s_image_file)
@@ -295,11 +304,19 @@ bool b_WriteHeader(const HeaderContent &r_content, AtomicFile &r_header, FILE *p
 	const int n_base = n_BaseNumber(r_settings.b_base85);
 	const bool b_dynamic = b_DynamicDataForm(r_content.p_s_text->size(), r_settings.n_max_cstr_len);
 
-	std::string s_guard, s_class, s_image_path, s_code;
+	// the names the header states: the paths as passed, or the files' names alone, which
+	// stay the same wherever the build runs; "--class-name" and "--guard-name" win
+	const char *p_s_image_name = (r_settings.b_names_from_file_name)?
+		p_s_FileName(r_settings.p_s_image_file) : r_settings.p_s_image_file;
+	const char *p_s_header_name = (r_settings.b_names_from_file_name)?
+		p_s_FileName(r_settings.p_s_header_file) : r_settings.p_s_header_file;
+	std::string s_guard, s_class, s_image_path, s_header_path, s_code;
 	try {
-		s_guard = s_GuardText(r_settings.p_s_image_file);
-		s_class = s_ClassText(r_settings.p_s_image_file);
-		s_image_path = s_CommentSafePath(r_settings.p_s_image_file);
+		s_guard = (r_settings.p_s_guard_name)? r_settings.p_s_guard_name :
+			"__" + s_GuardText(p_s_image_name) + "_INCLUDED";
+		s_class = (r_settings.p_s_class_name)? r_settings.p_s_class_name : "C" + s_ClassText(p_s_image_name);
+		s_image_path = s_CommentSafePath(p_s_image_name);
+		s_header_path = s_CommentSafePath(p_s_header_name);
 		s_code = p_s_DecompressTemplate(r_settings.b_base85);
 	} catch(std::bad_alloc&) {
 		fprintf(p_err, "error: not enough memory\n");
@@ -307,21 +324,18 @@ bool b_WriteHeader(const HeaderContent &r_content, AtomicFile &r_header, FILE *p
 	}
 
 	FILE *p_file = r_header.p_file;
-	WriteCommentBlock(p_file, r_content, n_base, s_image_path);
+	WriteCommentBlock(p_file, r_content, n_base, s_image_path, s_header_path);
 	// GCC warns about "#pragma once" in a file compiled by itself (a precompiled
 	// header); the include guard below does the same work there
 	fputs((r_settings.b_self_contained)? "#if !defined(__INCLUDE_LEVEL__) || __INCLUDE_LEVEL__ > 0\n"
 		"#pragma once\n#endif\n" : "#pragma once\n", p_file);
-	fprintf(p_file, "#ifndef __%s_INCLUDED\n", s_guard.c_str());
-	fprintf(p_file, "#define __%s_INCLUDED\n", s_guard.c_str());
+	fprintf(p_file, "#ifndef %s\n", s_guard.c_str());
+	fprintf(p_file, "#define %s\n", s_guard.c_str());
 	if(r_settings.b_self_contained)
 		fputs(p_s_self_contained_prelude, p_file);
 	fprintf(p_file, "\n");
 	fprintf(p_file, "/**\n *\t@brief image in header, generated from '%s'\n */\n", s_image_path.c_str());
-	if(r_settings.p_s_class_name)
-		fprintf(p_file, "class %s {\n", r_settings.p_s_class_name);
-	else
-		fprintf(p_file, "class C%s {\n", s_class.c_str());
+	fprintf(p_file, "class %s {\n", s_class.c_str());
 	fprintf(p_file, "public:\n");
 	WriteAccessors(p_file, r_content, n_base, b_dynamic);
 	WriteDataAccessor(p_file, r_content, n_base, b_dynamic);
@@ -331,10 +345,10 @@ bool b_WriteHeader(const HeaderContent &r_content, AtomicFile &r_header, FILE *p
 		if(!b_WritePrivateDecompressor(p_file, r_content, s_code, p_out, p_err))
 			return false;
 	} else
-		WriteSharedDecompressor(p_file, r_content, s_code, n_base, s_class);
+		WriteSharedDecompressor(p_file, s_code, n_base, s_class);
 	if(r_settings.b_self_contained)
 		fputs(p_s_self_contained_epilogue, p_file);
-	fprintf(p_file, "\n#endif // __%s_INCLUDED\n", s_guard.c_str());
+	fprintf(p_file, "\n#endif // %s\n", s_guard.c_str());
 
 	if(!b_FinishAtomicFile(r_header)) {
 		fprintf(p_err, "error: failed to write code to '%s'\n\t%s\n", r_settings.p_s_header_file, strerror(errno));

@@ -16,13 +16,16 @@ struct FileTimestamp {
 struct HeaderSettings {
 	const char *p_s_image_file; // as passed: the comments name it, the default class and guard derive from it
 	const char *p_s_header_file; // as passed: where the header goes, which its comment names
+	bool b_names_from_file_name; // the comments, class and guard take the files' names without their folders
 	const char *p_s_class_name; // "--class-name", or null
+	const char *p_s_guard_name; // "--guard-name": the include guard's whole macro name, or null
 	bool b_base85; // BASE85 text, else BASE64
 	bool b_lossless; // what b_Lossless() answers: the option, not the outcome
 	bool b_shared_decompress; // the decompressor as a class that headers share
 	bool b_code_opts; // a private decompressor is pruned for its image
 	bool b_self_contained; // the header includes what its code uses
 	bool b_verbose; // the optimiser reports its cuts
+	bool b_quiet; // no warning that the decompressor is pruned
 	int32_t n_data_line_width; // data characters on a continuation line of a literal
 	uint32_t n_max_cstr_len; // the longest literal
 };
@@ -53,6 +56,9 @@ std::string s_GuardText(const char *p_s_image_file);
 
 /** @brief derives the class text from the image path: letters and digits kept, every other byte "_" */
 std::string s_ClassText(const char *p_s_image_file);
+
+/** @brief the file name of a path, without its folders: the text after the last "/" */
+const char *p_s_FileName(const char *p_s_path);
 
 /**
  *	@brief starts the header's output before the conversion does, so that a

@@ -13,7 +13,6 @@ namespace {
 
 const int n_block_pixels = 256; // true-colour pixels converted per write
 const int n_max_pixel_bytes = 4; // blue, green, red, alpha
-const int n_max_side = 0xffff; // the header's width and height are 16-bit fields
 
 inline void PutLe16(uint8_t *p_dest, uint32_t n_value)
 {
@@ -145,5 +144,5 @@ bool b_SaveTgaImage(const char *p_s_filename, const RasterImage &r_image)
 
 bool b_FitsTgaFile(const RasterImage &r_image)
 {
-	return r_image.n_width <= n_max_side && r_image.n_height <= n_max_side;
+	return r_image.n_width <= n_tga_max_side && r_image.n_height <= n_tga_max_side;
 }

@@ -16,5 +16,7 @@ struct RasterImage;
  */
 bool b_SaveTgaImage(const char *p_s_filename, const RasterImage &r_image);
 
+const int n_tga_max_side = 0xffff; // the header's width and height are 16-bit fields
+
 /** @brief tells whether the image's sides fit the 16-bit fields of a TGA header */
 bool b_FitsTgaFile(const RasterImage &r_image);

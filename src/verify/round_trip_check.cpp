@@ -32,7 +32,7 @@ uint32_t n_DifferingPixels(const uint32_t *p_decoded, const uint32_t *p_original
  *		instead, so that the file always belongs to the last run
  *	@return false, after printing why, when the file could be neither written nor removed
  */
-bool b_SaveTestImage(const char *p_s_test_image, const RasterImage &r_decoded, FILE *p_err)
+bool b_SaveTestImage(const char *p_s_test_image, const RasterImage &r_decoded, bool b_quiet, FILE *p_err)
 {
 	if(b_FitsTgaFile(r_decoded)) {
 		if(b_SaveTgaImage(p_s_test_image, r_decoded))
@@ -40,8 +40,10 @@ bool b_SaveTestImage(const char *p_s_test_image, const RasterImage &r_decoded, F
 		fprintf(p_err, "error: failed to save tga\n\t%s\n", strerror(errno));
 		return false;
 	}
-	fprintf(p_err, "warning: %s is not written: the image is %d x %d pixels, and a TGA file holds at most "
-		"65535 per side\n", p_s_test_image, int(r_decoded.n_width), int(r_decoded.n_height));
+	if(!b_quiet) {
+		fprintf(p_err, "warning: %s is not written: the image is %d x %d pixels, and a TGA file holds at most "
+			"%d per side\n", p_s_test_image, int(r_decoded.n_width), int(r_decoded.n_height), n_tga_max_side);
+	}
 	if(!remove(p_s_test_image) || errno == ENOENT)
 		return true;
 	fprintf(p_err, "error: failed to remove the %s of an earlier run\n\t%s\n", p_s_test_image, strerror(errno));
@@ -61,10 +63,14 @@ int n_RoundTripCheck(const RoundTripInput &r_input, const char *p_s_test_image, 
 	const CheckSettings &r_settings = r_input.t_settings;
 	const RasterImage &r_image = *r_input.p_image;
 	// the decompressor the header carries: pruned for the image in a private header, unless "--no-code-opts"
+	DecodeRefusal n_refusal;
 	uint32_t *p_decoded = ((r_settings.b_pruned_decoder)? p_BuiltinDecode : p_BuiltinDecodeUnpruned)(
-		r_settings.b_base85, r_input.p_s_text->c_str(), r_input.t_params);
+		r_settings.b_base85, r_input.p_s_text->c_str(), r_input.t_params, &n_refusal);
 	if(!p_decoded) {
-		fprintf(p_err, "error: not enough memory\n");
+		if(n_refusal == DecodeRefusal::NoMemory)
+			fprintf(p_err, "error: not enough memory\n");
+		else
+			fprintf(p_err, "error: the decompressor refused the header's data: %s\n", p_s_DecodeRefusal(n_refusal));
 		return -1;
 	}
 
@@ -97,7 +103,8 @@ int n_RoundTripCheck(const RoundTripInput &r_input, const char *p_s_test_image, 
 
 	RasterImage t_decoded_image = r_image;
 	t_decoded_image.p_pixels = p_decoded;
-	const bool b_saved = b_SaveTestImage(p_s_test_image, t_decoded_image, p_err);
+	const bool b_saved = !p_s_test_image ||
+		b_SaveTestImage(p_s_test_image, t_decoded_image, r_settings.b_quiet, p_err);
 	delete[] p_decoded;
 	if(!b_saved)
 		return -1;

@@ -11,6 +11,7 @@
 /** The settings of a run that the check reads; the driver takes them from the command line. */
 struct CheckSettings {
 	bool b_verbose; // reports each finding, not only the failures
+	bool b_quiet; // no warning when the test image cannot be written
 	bool b_base85; // the text is BASE85, else BASE64
 	bool b_pruned_decoder; // the header carries its decompressor pruned for the image
 	PlaneSettings t_planes; // how the image became planes: whether exact pixels were promised
@@ -35,9 +36,10 @@ bool b_LosslessPromised(const PlaneSettings &r_settings);
  *	@brief decodes the text with the built-in decoder, compares checksum and
  *		pixels with what was promised, reports, and stores the decoded image
  *		as a TGA file for inspection (whatever the comparison found)
- *	@param[in] p_s_test_image is where the decoded image goes ("test_decompress.tga")
+ *	@param[in] p_s_test_image is where the decoded image goes ("test_decompress.tga"
+ *		unless the command line names another file), or null for nowhere
  *	@return the exit code of the run: 0, or -1 when the checksum differs, a
- *		promised lossless result was missed, memory ran out or the test image
- *		could not be written
+ *		promised lossless result was missed, the decoder refused the text or
+ *		its parameters, memory ran out or the test image could not be written
  */
 int n_RoundTripCheck(const RoundTripInput &r_input, const char *p_s_test_image, FILE *p_out, FILE *p_err);

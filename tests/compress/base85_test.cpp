@@ -1,43 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "compress/base85.h"
+#include "compress/byte_buffer.h"
 #include "support/byte_patterns.h"
 
 namespace {
 
-const char p_s_alphabet[] =
-	"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz!#$%&()*+-;<=>.@^_,{|}~";
-
-/**
- *	Reference decoding, left to right: digit 84 ('~') where a group starts
- *	stands for four zero bytes; otherwise a group of k = min(remaining, 5)
- *	digits, padded to five with digit 84, is a big-endian base-85 number
- *	whose top k - 1 bytes are the data. Characters outside the alphabet count 0.
- */
+/** @brief the tool's own decoding, which the reference decoder reads texts with */
 Bytes Base85Decoded(const std::string &r_s_text)
 {
-	auto n_Digit = [](char c) -> uint32_t {
-		const char *p_found = (c)? strchr(p_s_alphabet, c) : nullptr;
-		return (p_found)? uint32_t(p_found - p_s_alphabet) : 0;
-	};
-	Bytes data;
-	for(size_t i = 0, n = r_s_text.size(); i < n;) {
-		if(n_Digit(r_s_text[i]) == 84) {
-			data.insert(data.end(), 4, 0);
-			++ i;
-			continue;
-		}
-		const size_t k = std::min(n - i, size_t(5));
-		uint32_t v = 0;
-		for(size_t j = 0; j < 5; ++ j)
-			v = v * 85 + ((j < k)? n_Digit(r_s_text[i + j]) : 84);
-		for(size_t j = 0; j + 1 < k; ++ j)
-			data.push_back(uint8_t(v >> (24 - 8 * j)));
-		i += k;
-	}
-	return data;
+	ByteBuffer decoded;
+	EXPECT_TRUE(b_Base85Decode(r_s_text.c_str(), decoded));
+	return Bytes(decoded.p_Data(), decoded.p_Data() + decoded.n_Size());
 }
 
 std::string s_Base85(const Bytes &r_data)

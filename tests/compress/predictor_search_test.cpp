@@ -61,7 +61,6 @@ void ExpectSameResult(const SearchResult &r_result, const SearchResult &r_expect
 {
 	EXPECT_EQ(r_result.t_best.n_index, r_expected.t_best.n_index);
 	EXPECT_EQ(r_result.n_rle_size, r_expected.n_rle_size);
-	EXPECT_EQ(r_result.n_stored_crc, r_expected.n_stored_crc);
 	ASSERT_EQ(r_result.output.n_Size(), r_expected.output.n_Size());
 	EXPECT_EQ(memcmp(r_result.output.p_Data(), r_expected.output.p_Data(), r_result.output.n_Size()), 0);
 }

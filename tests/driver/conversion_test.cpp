@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/time.h>
 
 #include <string>
 
@@ -42,6 +43,14 @@ bool b_Contains(const std::string &r_s_text, const std::string &r_s_part)
 }
 
 const char *const p_s_optimiser_warning = "warning: experimental code optimization enabled; check your decompress now\n";
+
+/** @brief runs the tool in a folder with SOURCE_DATE_EPOCH set to a value (never inherited) */
+ProcessResult RunWithEpoch(const std::string &s_epoch, const std::vector<std::string> &r_args, const std::string &s_dir)
+{
+	std::vector<std::string> args = {"env", "SOURCE_DATE_EPOCH=" + s_epoch, PIXMOLD_TOOL_PATH};
+	args.insert(args.end(), r_args.begin(), r_args.end());
+	return RunProcess(args, s_dir);
+}
 
 } // namespace
 
@@ -199,6 +208,94 @@ TEST(Conversion, UnwritableHeaderFails)
 	ProcessResult run = tool.t_Run({"pic.tga", "no/dir/pic.h"});
 	EXPECT_EQ(run.n_status, 255);
 	EXPECT_EQ(run.s_err, "error: failed to open 'no/dir/pic.h' for writing\n\tNo such file or directory\n");
+}
+
+TEST(Conversion, NamesFromFileNameMatchARunBesideTheImageAndGivenNamesWin)
+{
+	// the oracle is the run that pixmold_add_header makes: in the image's folder, with file names alone
+	ToolCase tool;
+	ASSERT_EQ(RunProcess({"sh", "-c", "mkdir -p sub/dir && cp -p pic.tga sub/dir"}, tool.dir.s_Path()).n_status, 0);
+	ASSERT_EQ(RunTool({"pic.tga", "pic.h"}, tool.dir.s_File("sub/dir")).n_status, 0);
+	ASSERT_EQ(tool.t_Run({"./sub//dir/pic.tga", "sub/pic.h", "--names-from-file-name"}).n_status, 0);
+	EXPECT_EQ(tool.s_Header("sub/pic.h"), s_ReadFile(tool.dir.s_File("sub/dir/pic.h")));
+
+	ASSERT_EQ(tool.t_Run({"sub/dir/pic.tga", "named.h", "--names-from-file-name", "--shared-decompress",
+		"--guard-name", "SUB_PIC_H", "--class-name", "CSubPic"}).n_status, 0);
+	const std::string s_named = tool.s_Header("named.h");
+	EXPECT_TRUE(b_Contains(s_named, "\n#ifndef SUB_PIC_H\n#define SUB_PIC_H\n") &&
+		b_Contains(s_named, "\n#endif // SUB_PIC_H\n") && b_Contains(s_named, " *CSubPic::p_Call_Decompress("));
+	EXPECT_FALSE(b_Contains(s_named, "PIC_TGA") || b_Contains(s_named, "pic_tga"));
+}
+
+TEST(Conversion, TestImageGoesWhereTheOptionsSayAndNeverOverAnInputOrTheHeader)
+{
+	ToolCase tool;
+	ASSERT_EQ(tool.t_Run({"pic.tga", "pic.h"}).n_status, 0);
+	const std::string s_default = s_ReadFile(tool.dir.s_File("test_decompress.tga"));
+	ASSERT_EQ(RunProcess({"sh", "-c", "rm test_decompress.tga && mkdir out"}, tool.dir.s_Path()).n_status, 0);
+	ASSERT_EQ(tool.t_Run({"pic.tga", "pic.h", "--no-test-image", "--test-image", "out/pic.tga"}).n_status, 0);
+	EXPECT_EQ(s_ReadFile(tool.dir.s_File("out/pic.tga")), s_default);
+	ASSERT_EQ(tool.t_Run({"pic.tga", "pic.h", "--test-image", "none.tga", "--no-test-image"}).n_status, 0);
+
+	const std::string s_is = "' that the run writes the decoded image to\n";
+	ProcessResult run = tool.t_Run({"pic.tga", "pic.h", "--test-image", "./out/../pic.tga"});
+	EXPECT_EQ(run.s_err, "error: the image file 'pic.tga' is the './out/../pic.tga" + s_is);
+	run = tool.t_Run({"pic.tga", "out/new.h", "--test-image", "out/./new.h"});
+	EXPECT_EQ(run.s_err, "error: the header file 'out/new.h' is the 'out/./new.h" + s_is);
+	EXPECT_EQ(run.n_status, 255);
+	EXPECT_EQ(RunProcess({"ls", "-AR"}, tool.dir.s_Path()).s_out, ".:\nout\npic.h\npic.tga\n\n./out:\npic.tga\n");
+}
+
+TEST(Conversion, QuietRunIsSilentUnlessItFails)
+{
+	// every kind of message that is no error: option warnings, the alpha line, the pruning warning
+	ToolCase tool;
+	std::vector<std::string> args = {"pic.tga", "pic.h", "--bogus", "--alpha", "--lossless", "--subsample", "2"};
+	ProcessResult run = tool.t_Run(args);
+	ASSERT_TRUE(b_Contains(run.s_err, "--bogus") && b_Contains(run.s_err, p_s_optimiser_warning) &&
+		b_Contains(run.s_err, "subsampling is 2") && b_Contains(run.s_out, "forcing alpha"));
+	args.push_back("--quiet");
+	run = tool.t_Run(args);
+	EXPECT_EQ(run.n_status, 0);
+	EXPECT_EQ(run.s_out + run.s_err, "");
+	// with --verbose too, the report is whole on standard output, and standard error carries errors alone
+	args.push_back("--verbose");
+	run = tool.t_Run(args);
+	args.erase(args.end() - 2);
+	EXPECT_EQ(run.s_out, tool.t_Run(args).s_out);
+	EXPECT_EQ(run.s_err, "");
+
+	run = tool.t_Run({"missing.png", "pic.h", "--quiet"});
+	EXPECT_EQ(run.s_err, "error: error loading image file 'missing.png'\n\tcannot open the file: No such file or directory\n");
+}
+
+TEST(Conversion, SourceDateEpochClampsTheDateLine)
+{
+	// two copies of the image, changed at different times after 2001-09-09 01:46:40 UTC (1000000000)
+	ToolCase first, second;
+	const timeval p_first[2] = {{1200000000, 0}, {1200000000, 0}}, p_second[2] = {{1300000000, 0}, {1300000000, 0}};
+	ASSERT_EQ(utimes(first.dir.s_File("pic.tga").c_str(), p_first), 0);
+	ASSERT_EQ(utimes(second.dir.s_File("pic.tga").c_str(), p_second), 0);
+	for(const ToolCase *p_case : {&first, &second})
+		ASSERT_EQ(RunWithEpoch("1000000000", {"pic.tga", "pic.h"}, p_case->dir.s_Path()).n_status, 0);
+	EXPECT_EQ(first.s_Header(), second.s_Header());
+	EXPECT_TRUE(b_Contains(first.s_Header(), " *\t@date 2001-09-09 01:46:40\n"));
+	// an earlier image keeps its time; empty is unset
+	for(const char *p_s_epoch : {"1250000000", ""}) {
+		remove(first.dir.s_File("pic.h").c_str());
+		ASSERT_EQ(RunWithEpoch(p_s_epoch, {"pic.tga", "pic.h"}, first.dir.s_Path()).n_status, 0);
+		EXPECT_TRUE(b_Contains(first.s_Header(), " *\t@date 2008-01-10 21:20:00\n")) << p_s_epoch;
+	}
+
+	// a value that means no time fails the run before anything is written
+	for(const char *p_s_epoch : {"12a", "-1", " 5", "1.5", "253402300800", "99999999999999999999"}) {
+		const ProcessResult run = RunWithEpoch(p_s_epoch, {"pic.tga", "new.h"}, first.dir.s_Path());
+		EXPECT_EQ(run.n_status, 255);
+		EXPECT_EQ(run.s_err, std::string("error: SOURCE_DATE_EPOCH is '") + p_s_epoch +
+			"', not a number of seconds from 0 to 253402300799\n");
+		EXPECT_FALSE(b_FileExists(first.dir.s_File("new.h")));
+	}
+	EXPECT_EQ(RunWithEpoch("253402300799", {"pic.tga", "new.h"}, first.dir.s_Path()).n_status, 0);
 }
 
 TEST(Conversion, AFileOfAnotherFormatIsNamedForItsRealFormat)

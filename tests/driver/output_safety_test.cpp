@@ -329,6 +329,8 @@ TEST(OutputSafety, AnImageTooWideForATgaFileLeavesNoTestImage)
 		"and a TGA file holds at most 65535 per side\n");
 	EXPECT_FALSE(b_FileExists(dir.s_File("test_decompress.tga")));
 	EXPECT_TRUE(b_FileExists(dir.s_File("wide.h")));
+	EXPECT_EQ(RunTool({"wide.png", "wide.h", "--no-code-opts", "--quiet"}, dir.s_Path()).s_err, "") <<
+		"the warning is no failure";
 }
 
 TEST(OutputSafety, AReplacedFileKeepsItsModeAndOwner)

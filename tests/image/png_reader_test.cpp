@@ -405,32 +405,14 @@ TEST(PngSizeLimits, ImageAtDeflatesBestRatioStillLoads)
 /** @brief the reason recorded by a load in a child process whose address space may grow by n_headroom bytes at most */
 LoadError n_LoadErrorWithMemoryCap(const std::string &s_path, size_t n_headroom)
 {
-	const pid_t n_pid = fork();
-	if(!n_pid) {
-		long n_pages = 0; // the address space in use, the first number of statm
-		FILE *p_statm = fopen("/proc/self/statm", "r");
-		if(!p_statm || fscanf(p_statm, "%ld", &n_pages) != 1)
-			_exit(255);
-		fclose(p_statm);
-		const rlim_t n_cap = rlim_t(n_pages) * rlim_t(sysconf(_SC_PAGESIZE)) + n_headroom;
-		const struct rlimit t_limit = {n_cap, n_cap};
+	const int n_error = n_RunWithMemoryCap(n_headroom, [&]() {
 		LoadFailure t_failure;
-		_exit((setrlimit(RLIMIT_AS, &t_limit) || p_LoadPngImage(s_path.c_str(), &t_failure))? 255 : int(t_failure.n_error));
-	}
-	int n_status = 0;
-	EXPECT_EQ(waitpid(n_pid, &n_status, 0), n_pid);
-	EXPECT_TRUE(WIFEXITED(n_status) && WEXITSTATUS(n_status) != 255) << "the capped load did not fail";
-	return LoadError(WEXITSTATUS(n_status));
+		return (p_LoadPngImage(s_path.c_str(), &t_failure))? 255 : int(t_failure.n_error);
+	});
+	EXPECT_GE(n_error, 0) << "the capped load did not fail";
+	return LoadError(n_error);
 }
 
-// AddressSanitizer reserves terabytes of address space and aborts where an allocation fails
-#if defined(__SANITIZE_ADDRESS__)
-#define PIXMOLD_ADDRESS_SANITIZER
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define PIXMOLD_ADDRESS_SANITIZER
-#endif
-#endif
 #if !defined(PIXMOLD_ADDRESS_SANITIZER)
 TEST(PngSizeLimits, ExhaustedMemoryIsReportedAsSuch)
 {

@@ -11,6 +11,7 @@
 
 #include <fcntl.h>
 #include <ftw.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -69,6 +70,29 @@ ProcessResult RunTool(const std::vector<std::string> &r_args, const std::string 
 	std::vector<std::string> args(1, PIXMOLD_TOOL_PATH);
 	args.insert(args.end(), r_args.begin(), r_args.end());
 	return RunProcess(args, s_working_dir);
+}
+
+int n_RunWithMemoryCap(size_t n_headroom, const std::function<int()> &r_function)
+{
+	fflush(nullptr); // nothing buffered is written twice
+	const pid_t n_pid = fork();
+	if(!n_pid) {
+		long n_pages = 0; // the address space in use, the first number of statm
+		FILE *p_statm = fopen("/proc/self/statm", "r");
+		if(!p_statm || fscanf(p_statm, "%ld", &n_pages) != 1)
+			_exit(255);
+		fclose(p_statm);
+		const rlim_t n_cap = rlim_t(n_pages) * rlim_t(sysconf(_SC_PAGESIZE)) + n_headroom;
+		const struct rlimit t_limit = {n_cap, n_cap};
+		if(setrlimit(RLIMIT_AS, &t_limit))
+			_exit(255);
+		const int n_result = r_function();
+		_exit((n_result >= 0 && n_result < 255)? n_result : 255);
+	}
+	int n_status = 0;
+	if(n_pid < 0 || waitpid(n_pid, &n_status, 0) != n_pid || !WIFEXITED(n_status) || WEXITSTATUS(n_status) == 255)
+		return -1;
+	return WEXITSTATUS(n_status);
 }
 
 std::string s_ReadFile(const std::string &s_path)

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,24 @@ ProcessResult RunProcess(const std::vector<std::string> &r_args, const std::stri
 
 /** @brief runs the Pixmold executable built with the tests */
 ProcessResult RunTool(const std::vector<std::string> &r_args, const std::string &s_working_dir);
+
+/**
+ *	@brief runs a function in a child process whose address space may grow by
+ *		n_headroom bytes at most, so that the allocations it makes beyond that fail
+ *	@return what the function returned when it is 0 to 254, else -1, as when the
+ *		cap could not be set or the child did not end by returning
+ */
+int n_RunWithMemoryCap(size_t n_headroom, const std::function<int()> &r_function);
+
+// AddressSanitizer reserves terabytes of address space and aborts where an
+// allocation fails, so tests with a memory cap are left out of its builds
+#if defined(__SANITIZE_ADDRESS__)
+#define PIXMOLD_ADDRESS_SANITIZER
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PIXMOLD_ADDRESS_SANITIZER
+#endif
+#endif
 
 std::string s_ReadFile(const std::string &s_path); // whole file as bytes; empty if unreadable
 /** @brief everything written to a temporary file (from tmpfile()), which is then closed */

@@ -17,6 +17,7 @@
 #include "compress/stream_format.h"
 #include "image/raster_image.h"
 #include "verify/builtin_decoder.h"
+#include "verify/raster_rebuild.h"
 #include "verify/reference_decoder.h"
 
 typedef std::vector<uint32_t> Raster;
@@ -24,14 +25,20 @@ typedef std::vector<uint32_t> Raster;
 /**
  *	@brief decodes a text with the fast decoder that headers carry and with the
  *		reference decoder; a test failure unless both give the same raster or
- *		both refuse
+ *		both refuse for the same reason
+ *	@param[out] p_refusal receives that reason, or None (null: not recorded)
  *	@return the raster, empty when both refuse
  */
-inline Raster DecodedByBoth(bool b_base85, const std::string &s_text, const DecodeParams &r_params)
+inline Raster DecodedByBoth(bool b_base85, const std::string &s_text, const DecodeParams &r_params,
+	DecodeRefusal *p_refusal = nullptr)
 {
-	uint32_t *p_fast = p_BuiltinDecode(b_base85, s_text.c_str(), r_params);
-	uint32_t *p_reference = p_ReferenceDecode(b_base85, s_text.c_str(), r_params);
+	DecodeRefusal n_fast_refusal, n_reference_refusal;
+	uint32_t *p_fast = p_BuiltinDecode(b_base85, s_text.c_str(), r_params, &n_fast_refusal);
+	uint32_t *p_reference = p_ReferenceDecode(b_base85, s_text.c_str(), r_params, &n_reference_refusal);
 	EXPECT_EQ(p_fast != nullptr, p_reference != nullptr) << "one decoder refused, the other did not";
+	EXPECT_EQ(int(n_fast_refusal), int(n_reference_refusal)) << "the decoders give different reasons";
+	if(p_refusal)
+		*p_refusal = n_reference_refusal;
 	Raster fast, reference;
 	const size_t n_pixel_num = (p_fast || p_reference)?
 		size_t(r_params.n_image_width) * size_t(r_params.n_image_height) : 0;
@@ -64,7 +71,6 @@ inline EncodedImage EncodedWith(const RasterImage &r_image, const PlaneSettings 
 	int n_predictor_y, int n_predictor_uv, int n_predictor_a, bool b_base85)
 {
 	const int n_width = r_image.n_width, n_height = r_image.n_height, n_color_type = n_ColorType(r_settings);
-	const PlaneLayout layout = MakePlaneLayout(n_width, n_height, r_settings.n_subsample, n_color_type);
 	if(r_settings.b_gray)
 		n_predictor_uv = pred_None;
 	if(!r_settings.b_alpha)
@@ -74,16 +80,10 @@ inline EncodedImage EncodedWith(const RasterImage &r_image, const PlaneSettings 
 		n_predictor_a, r_settings.n_subsample, n_color_type}, 0};
 	EXPECT_TRUE(b_BuildPlanes(r_image, r_settings, planes));
 	encoded.planes.assign(planes.p_Data(), planes.p_Data() + planes.n_Size());
-	encoded.n_stored_crc = n_ChecksumReconstruction(planes.p_Data(), n_width, n_height, r_settings);
-	const int n_chroma_w = int(layout.n_chroma_w), n_chroma_h = int(layout.n_chroma_h);
-	EXPECT_TRUE(b_PredictImagePlane(planes.p_Data(), n_width, n_height, n_predictor_y));
-	if(!r_settings.b_gray) {
-		EXPECT_TRUE(b_PredictImagePlane(planes.p_Data() + layout.n_u_offset, n_chroma_w, n_chroma_h, n_predictor_uv));
-		EXPECT_TRUE(b_PredictImagePlane(planes.p_Data() + layout.n_v_offset, n_chroma_w, n_chroma_h, n_predictor_uv));
-	}
-	if(r_settings.b_alpha) {
-		EXPECT_TRUE(b_PredictImagePlane(planes.p_Data() + layout.n_alpha_offset, n_width, n_height, n_predictor_a));
-	}
+	encoded.n_stored_crc = n_RebuiltRasterChecksum(planes.p_Data(), encoded.params);
+	const int p_predictor[] = {n_predictor_y, n_predictor_uv, n_predictor_a};
+	EXPECT_TRUE(b_PredictPlaneBlock(planes.p_Data(), n_width, n_height, r_settings.n_subsample, n_color_type,
+		p_predictor));
 	encoded.residuals.assign(planes.p_Data(), planes.p_Data() + planes.n_Size());
 	EXPECT_TRUE(b_RunLengthEncode(planes.p_Data(), planes.n_Size(), packets));
 	encoded.packets.assign(packets.p_Data(), packets.p_Data() + packets.n_Size());

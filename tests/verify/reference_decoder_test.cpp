@@ -194,7 +194,8 @@ TEST(ReferenceDecoder, FastDecoderAgreesOnStreamsTheEncoderNeverMakes)
 }
 
 // Each refusal rule, by a stream that breaks it and the same stream with
-// the break repaired: the repaired one decodes, so the rule is the reason.
+// the break repaired: the repaired one decodes, so the rule is the cause,
+// and both decoders name its kind, parameters or data.
 // The streams code each byte as itself in 8 bits, then the packets are
 // the code bits.
 TEST(ReferenceDecoder, EachRefusalRuleRefusesTheBreakAndOnlyIt)
@@ -208,6 +209,7 @@ TEST(ReferenceDecoder, EachRefusalRuleRefusesTheBreakAndOnlyIt)
 	const DecodeParams valid = {2, 2, packets.size(), pred_None, pred_None, pred_None, 1, color_Gray};
 	struct Break {
 		const char *p_s_rule;
+		DecodeRefusal n_refusal;
 		DecodeParams params;
 		Bytes stream, repaired_stream;
 	};
@@ -226,34 +228,46 @@ TEST(ReferenceDecoder, EachRefusalRuleRefusesTheBreakAndOnlyIt)
 	too_many[0] = 1;
 	const Bytes valid_stream = Stream(byte_code, all_bytes, packets);
 	const Bytes counts_only(valid_stream.begin(), valid_stream.begin() + 64);
+	const DecodeRefusal n_params = DecodeRefusal::Parameters, n_data = DecodeRefusal::Data;
 	const Break break_list[] = {
-		{"pixels beyond the tool's limit", huge, valid_stream, {}},
-		{"width below 1", zero_width, valid_stream, {}},
-		{"subsampling below 1", zero_subsample, valid_stream, {}},
-		{"unknown Y predictor", unknown_y, valid_stream, {}},
-		{"unknown chroma predictor", unknown_uv, valid_stream, {}},
-		{"unknown alpha predictor", unknown_a, valid_stream, {}},
-		{"negative alpha predictor", negative_a, valid_stream, {}},
-		{"a stream shorter than its counts", valid, Bytes(counts_only.begin(), counts_only.end() - 1), {}},
-		{"a negative count", valid, Stream(negative, all_bytes, packets), {}},
-		{"more than 256 symbols", valid, Stream(too_many, Bytes(257, 0), packets), {}},
-		{"symbols beyond the stream", valid, Bytes(valid_stream.begin(), valid_stream.begin() + 64 + 255), {}},
+		{"pixels beyond the tool's limit", n_params, huge, valid_stream, {}},
+		{"width below 1", n_params, zero_width, valid_stream, {}},
+		{"subsampling below 1", n_params, zero_subsample, valid_stream, {}},
+		{"unknown Y predictor", n_params, unknown_y, valid_stream, {}},
+		{"unknown chroma predictor", n_params, unknown_uv, valid_stream, {}},
+		{"unknown alpha predictor", n_params, unknown_a, valid_stream, {}},
+		{"negative alpha predictor", n_params, negative_a, valid_stream, {}},
+		{"a stream shorter than its counts", n_data, valid, Bytes(counts_only.begin(), counts_only.end() - 1), {}},
+		{"a negative count", n_data, valid, Stream(negative, all_bytes, packets), {}},
+		{"more than 256 symbols", n_data, valid, Stream(too_many, Bytes(257, 0), packets), {}},
+		{"symbols beyond the stream", n_data, valid, Bytes(valid_stream.begin(), valid_stream.begin() + 64 + 255), {}},
 		// one 1-bit code, "0": the bits 1... match no code of up to 16 bits
-		{"bits that match no code", valid, Stream({1}, {6}, {0x7f}), Stream({1}, {6}, {0x00})},
-		{"a packet cut by the end of the codes", cut, valid_stream, {}},
-		{"a packet past the plane block", valid, Stream(byte_code, all_bytes, {0x08, 1, 2, 3, 4, 5}), {}},
-		{"a plane block not filled", valid, Stream(byte_code, all_bytes, {0x04, 1, 2, 3}), {}}
+		{"bits that match no code", n_data, valid, Stream({1}, {6}, {0x7f}), Stream({1}, {6}, {0x00})},
+		{"a packet cut by the end of the codes", n_data, cut, valid_stream, {}},
+		{"a packet past the plane block", n_data, valid, Stream(byte_code, all_bytes, {0x08, 1, 2, 3, 4, 5}), {}},
+		{"a plane block not filled", n_data, valid, Stream(byte_code, all_bytes, {0x04, 1, 2, 3}), {}}
 	};
 	for(bool b_base85 : {true, false}) {
 		EXPECT_EQ(DecodedByBoth(b_base85, s_Text(valid_stream, b_base85), valid),
 			Raster({0xff010101u, 0xff020202u, 0xff030303u, 0xff040404u}));
 		for(const Break &r_break : break_list) {
 			SCOPED_TRACE(r_break.p_s_rule);
-			EXPECT_TRUE(DecodedByBoth(b_base85, s_Text(r_break.stream, b_base85), r_break.params).empty());
+			DecodeRefusal n_refusal;
+			EXPECT_TRUE(DecodedByBoth(b_base85, s_Text(r_break.stream, b_base85), r_break.params, &n_refusal).empty());
+			EXPECT_EQ(int(n_refusal), int(r_break.n_refusal));
 			const Bytes &r_repaired = (r_break.repaired_stream.empty())? valid_stream : r_break.repaired_stream;
 			const DecodeParams &r_repaired_params = (r_break.repaired_stream.empty())? valid : r_break.params;
 			EXPECT_FALSE(DecodedByBoth(b_base85, s_Text(r_repaired, b_base85), r_repaired_params).empty());
 		}
+	}
+	// the run-length stream's size lies from a 64th of the plane block (exactly: 64 x size >=
+	// block) to twice it; a 129-byte block takes 3 to 258 bytes, and any text is then refused as data
+	for(size_t n_huff_stage_size : {2, 3, 258, 259}) {
+		DecodeRefusal n_refusal;
+		EXPECT_TRUE(DecodedByBoth(true, "", {129, 1, n_huff_stage_size, pred_None, pred_None, pred_None, 1, color_Gray},
+			&n_refusal).empty());
+		const bool b_in_range = n_huff_stage_size == 3 || n_huff_stage_size == 258;
+		EXPECT_EQ(int(n_refusal), int((b_in_range)? n_data : n_params)) << n_huff_stage_size;
 	}
 	// no code bits at all: the missing bits read as 0, the code of 0x05, twice a run of 3
 	const DecodeParams zeros = {3, 1, 2, pred_None, pred_None, pred_None, 1, color_Gray};

@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "compress/base85.h"
+#include "compress/rle_coder.h"
 #include "compress/stream_format.h"
 #include "compress/search_step.h"
 #include "driver/run_settings.h"
 #include "image/tga_reader.h"
+#include "verify/raster_rebuild.h"
 #include "verify/round_trip_check.h"
 #include "support/test_support.h"
 
@@ -27,7 +31,8 @@ struct CheckCase {
 		:image(p_MakeTestPicture(13, 9, 4, b_alpha))
 	{
 		options = ConversionOptions{"in.tga", "out.h", true, true, true, false, -1, false, false,
-			b_lossless, 100, 32767, (b_lossless)? 8 : 6, 8, (b_lossless)? 1 : 2, nullptr, false};
+			b_lossless, 100, 32767, (b_lossless)? 8 : 6, 8, (b_lossless)? 1 : 2, nullptr, false,
+			false, nullptr, "test_decompress.tga", false};
 		const PlaneSettings t_settings = {false, b_alpha, b_lossless, int(options.n_subsample),
 			int(options.n_chroma_bpp), int(options.n_alpha_bpp)};
 		PredictorSearch search(*image.p_image, t_settings, n_default_predictor_num);
@@ -39,7 +44,7 @@ struct CheckCase {
 		input.t_params = DecodeParams{13, 9, result.n_rle_size, result.t_best.n_predictor_y,
 			result.t_best.n_predictor_uv, (b_alpha)? result.t_best.n_predictor_a : pred_None,
 			int(options.n_subsample), n_ColorType(t_settings)};
-		input.n_stored_crc = result.n_stored_crc;
+		input.n_stored_crc = n_RebuiltRasterChecksum(result.planes.p_Data(), input.t_params);
 		input.t_settings = t_CheckSettings(options, t_settings);
 	}
 
@@ -144,15 +149,49 @@ TEST(RoundTripCheck, UnwritableTestImageFails)
 	EXPECT_EQ(s_out.find("done"), std::string::npos);
 }
 
-TEST(RoundTripCheck, DecoderFailureIsReportedAsMemoryExhaustion)
+TEST(RoundTripCheck, RefusedParametersOrTextAreReportedWithTheReason)
 {
 	CheckCase check(false, false);
-	check.input.t_params.n_huff_stage_size = 1u << 30; // more than the planes can take: refused
+	const DecodeParams valid = check.input.t_params;
+	check.input.t_params.n_huff_stage_size = 1u << 30; // more than twice the planes
 	std::string s_out, s_err;
 	EXPECT_EQ(check.n_Check(s_out, s_err), -1);
-	EXPECT_EQ(s_err, "error: not enough memory\n");
+	EXPECT_EQ(s_err, "error: the decompressor refused the header's data: the decoding parameters are out of range\n");
+	check.input.t_params = valid;
+	check.s_text.resize(60); // the stream ends within its counts
+	EXPECT_EQ(check.n_Check(s_out, s_err), -1);
+	EXPECT_EQ(s_err, "error: the decompressor refused the header's data: the text does not decode to the planes "
+		"that the parameters give\n");
+	EXPECT_EQ(s_out, "");
 	EXPECT_FALSE(b_FileExists(check.dir.s_File("test_decompress.tga")));
 }
+
+#if !defined(PIXMOLD_ADDRESS_SANITIZER)
+TEST(RoundTripCheck, ExhaustedMemoryIsReportedAsSuch)
+{
+	// a flat gray plane of 4 MiB as runs of 128 bytes FF: a run-length stream of the one
+	// byte value FF, whose 1-bit code is 0; the pixels take 16 MiB more
+	const int n_side = 2048;
+	const size_t n_packet_bytes = 2 * size_t(n_side) * n_side / n_rle_max_packet;
+	std::vector<uint8_t> stream(n_code_table_size + 1 + n_packet_bytes / 8, 0);
+	stream[0] = 1; // one code of 1 bit
+	stream[n_code_table_size] = 0xff;
+	std::string s_text;
+	ASSERT_TRUE(b_Base85EncodeString(stream.data(), stream.size(), s_text));
+	RasterImage image = {8, true, false, n_side, n_side, nullptr}; // its pixels are not read when decoding fails
+	const RoundTripInput input = {&s_text, &image, {n_side, n_side, n_packet_bytes, pred_None, pred_None, pred_None,
+		1, color_Gray}, 0, {false, false, true, true, {true, false, false, 1, 8, 8}}};
+	std::unique_ptr<uint32_t[]> p_pixels(p_BuiltinDecode(true, s_text.c_str(), input.t_params));
+	ASSERT_TRUE(p_pixels && p_pixels[0] == 0xffffffffU) << "the text does not decode without the cap";
+	// with 2 MiB to spare the planes cannot be allocated, by either decoder
+	EXPECT_EQ(n_RunWithMemoryCap(2 << 20, [&]() {
+		FILE *p_out = tmpfile(), *p_err = tmpfile();
+		const int n_result = n_RoundTripCheck(input, "unwritten.tga", p_out, p_err);
+		return (n_result == -1 && s_ReadAndClose(p_err) == "error: not enough memory\n" &&
+			s_ReadAndClose(p_out).empty())? 0 : 1;
+	}), 0) << "1: another outcome; -1: the check did not return";
+}
+#endif
 
 TEST(RoundTripCheck, AlphaBytesOfAnImageWithoutAlphaMeanOpaque)
 {
@@ -164,4 +203,17 @@ TEST(RoundTripCheck, AlphaBytesOfAnImageWithoutAlphaMeanOpaque)
 	EXPECT_EQ(check.n_Check(s_out, s_err), 0);
 	EXPECT_EQ(s_out, "\tdecompress CRC test passed\n\tlossless compression achieved\n\ndone\n");
 	EXPECT_EQ(s_err, "");
+}
+
+TEST(RoundTripCheck, WithoutATestImageTheCheckStillDecides)
+{
+	CheckCase check(false, false);
+	for(uint32_t n_flip : {0u, 1u}) {
+		check.input.n_stored_crc ^= n_flip;
+		FILE *p_out = tmpfile(), *p_err = tmpfile();
+		EXPECT_EQ(n_RoundTripCheck(check.input, nullptr, p_out, p_err), -int(n_flip));
+		fclose(p_out);
+		EXPECT_EQ(s_ReadAndClose(p_err).empty(), !n_flip);
+	}
+	EXPECT_EQ(RunProcess({"ls", "-A", check.dir.s_Path()}, "").s_out, "");
 }

@@ -54,12 +54,12 @@
 	 *	@param[in] n_color_type is color type bitmask
 	 *	@return Returns size of the Y, U, V and A planes together, in bytes.
 	 */
-	static size_t n_Plane_Block_Size(int n_image_width, int n_image_height, int n_subsample, int n_color_type)
+	static inline constexpr size_t n_Plane_Block_Size(int n_image_width, int n_image_height, int n_subsample,
+		int n_color_type)
 	{
-		const size_t n_image_size = size_t(n_image_width) * size_t(n_image_height);
-		const size_t n_chroma_w = size_t((n_image_width - 1) / n_subsample + 1);
-		const size_t n_chroma_h = size_t((n_image_height - 1) / n_subsample + 1);
-		return n_image_size * ((n_color_type & 2)? 2 : 1) + ((n_color_type & 1)? 0 : 2 * n_chroma_w * n_chroma_h);
+		// Y and A of W x H, U and V of ceil(W / s) x ceil(H / s)
+		return size_t(n_image_width) * size_t(n_image_height) * ((n_color_type & 2)? 2 : 1) + ((n_color_type & 1)? 0 :
+			2 * size_t((n_image_width - 1) / n_subsample + 1) * size_t((n_image_height - 1) / n_subsample + 1));
 	}
 
 	/**
@@ -365,15 +365,92 @@
 		return b_result && p_dest == p_end;
 	}
 
-	/**
-	 *	@brief converts a color component to a byte
-	 *	@param[in] f_value is the component, rounded once to single precision
-	 *	@return Returns 255 for values above 255, 0 for values of 0 or less,
-	 *		otherwise the value truncated toward zero.
+	/*
+	 *	Every pixel of a chroma block is its own Y plus one term per colour that
+	 *	the block's U and V give, computed once per block. Lossless colour undoes
+	 *	the lifting transform modulo 256: with u and v the chroma as signed bytes,
+	 *	G = Y - (u >> 1), R = G + u - (v >> 1) and B = R + v. Lossy colour is
+	 *	defined with single-precision constants, u = U - 128 and v = V - 128:
+	 *	R = Y + 1.402 v, G = Y - 0.34414 u - 0.71414 v, B = Y + 1.772 u, each sum
+	 *	formed exactly, rounded once to single precision, then 0 or less gives 0,
+	 *	above 255 gives 255 and anything else is truncated. The terms below give
+	 *	exactly those bytes in integers.
 	 */
-	static uint8_t n_Clamp_Color(float f_value)
+	enum {
+		// the single-precision constants of the lossy colours, exactly, in units of 2^-25
+		n_red_per_v = 47043312, // 1.402
+		n_green_per_u = -11547422, // -0.34414
+		n_green_per_v = -23962562, // -0.71414
+		n_blue_per_u = 59458452, // 1.772
+		n_term_fraction_bits = 25
+	};
+
+	/** The terms of one chroma sample, which every pixel of its block adds to its Y. */
+	struct CColor_Terms {
+		int n_red, n_green, n_blue;
+		// lossy: from this Y on, the rounding lifts the colour one more (never, mostly)
+		int n_red_up_from, n_green_up_from, n_blue_up_from;
+	};
+
+	/**
+	 *	@brief a lossy colour of a pixel
+	 *	@param[in] n_y is the pixel's Y
+	 *	@param[in] n_term and n_up_from are the colour's term in CColor_Terms
+	 *	@return Returns Y plus the term, one more from n_up_from on, 0 for values of
+	 *		0 or less and 255 for those above 255.
+	 */
+	static inline uint8_t n_Lossy_Color(int n_y, int n_term, int n_up_from)
 	{
-		return (f_value > 255)? 255 : (f_value <= 0)? 0 : uint8_t(f_value);
+		const int n_value = n_y + n_term + ((n_y >= n_up_from)? 1 : 0);
+		return uint8_t((n_value <= 0)? 0 : (n_value > 255)? 255 : n_value);
+	}
+
+	/**
+	 *	@brief makes the term of a lossy colour from its exact value
+	 *	@param[in] n_sum is the term t in units of 2^-25 (the constants times u and v)
+	 *	@param[out] r_n_term is floor(t), which Y + t truncates to
+	 *	@param[out] r_n_up_from is the Y from which rounding Y + t to single precision
+	 *		gives the next integer: where ceil(t) - t = d 2^-25 is at most half a step
+	 *		of the sum, 2^-24 of its power of two, that is from a sum whose integer part
+	 *		is half the smallest power of two not below d on; byte values never reach
+	 *		that for d above 2^9
+	 */
+	static inline void Make_Lossy_Term(int64_t n_sum, int &r_n_term, int &r_n_up_from)
+	{
+		const int64_t n_one = int64_t(1) << n_term_fraction_bits;
+		r_n_term = int(n_sum >> n_term_fraction_bits); // floor: the shift is arithmetic
+		const int64_t n_to_next = n_one - (n_sum & (n_one - 1));
+		int n_from = 512;
+		if(n_to_next <= n_from) {
+			for(n_from = 1; n_from < n_to_next; n_from <<= 1)
+				;
+			n_from >>= 1;
+		}
+		r_n_up_from = n_from - r_n_term;
+	}
+
+	/**
+	 *	@brief computes the terms of a chroma sample
+	 *	@param[in] n_u is the U sample
+	 *	@param[in] n_v is the V sample
+	 *	@param[in] b_lossless_color chooses the lifting transform instead of the lossy colours
+	 */
+	static inline CColor_Terms t_Color_Terms(int n_u, int n_v, bool b_lossless_color)
+	{
+		CColor_Terms t_terms = {0, 0, 0, 0, 0, 0};
+		if(b_lossless_color) {
+			const int u = int8_t(n_u), v = int8_t(n_v);
+			t_terms.n_green = -(u >> 1);
+			t_terms.n_red = t_terms.n_green + u - (v >> 1);
+			t_terms.n_blue = t_terms.n_red + v;
+		} else {
+			const int u = n_u - 128, v = n_v - 128;
+			Make_Lossy_Term(int64_t(n_red_per_v) * v, t_terms.n_red, t_terms.n_red_up_from);
+			Make_Lossy_Term(int64_t(n_green_per_u) * u + int64_t(n_green_per_v) * v,
+				t_terms.n_green, t_terms.n_green_up_from);
+			Make_Lossy_Term(int64_t(n_blue_per_u) * u, t_terms.n_blue, t_terms.n_blue_up_from);
+		}
+		return t_terms;
 	}
 
 	/**
@@ -423,24 +500,27 @@
 			// each chroma sample covers n_subsample x n_subsample pixels
 			for(int y = 0; y < n_image_height; ++ y) {
 				const size_t n_row = size_t(y) * size_t(n_image_width);
-				const size_t n_chroma_row = size_t(y / n_subsample) * size_t(n_chroma_w);
+				const uint8_t *p_u_row = p_u + size_t(y / n_subsample) * size_t(n_chroma_w);
+				const uint8_t *p_v_row = p_v + (p_u_row - p_u);
+				CColor_Terms t_color = {0, 0, 0, 0, 0, 0};
 				int n_sub_x = 0;
 				for(size_t x = 0, n_chroma_x = 0; x < size_t(n_image_width); ++ x) {
-					const int n_y = p_data[n_row + x], n_u = p_u[n_chroma_row + n_chroma_x],
-						n_v = p_v[n_chroma_row + n_chroma_x];
+					if(!n_sub_x) // the first pixel of a block: the block's terms, computed once
+						t_color = t_Color_Terms(p_u_row[n_chroma_x], p_v_row[n_chroma_x], b_lossless_color);
 					if(++ n_sub_x == n_subsample) { // replaces x / n_subsample: a branch with a pattern
 						n_sub_x = 0; // easy to predict keeps the chroma index out of a chain
 						++ n_chroma_x; // through each pixel
 					}
+					const int n_y = p_data[n_row + x];
 					uint8_t r, g, b;
 					if(!b_lossless_color) {
-						r = n_Clamp_Color(float(n_y + double(1.402f) * (n_v - 128)));
-						g = n_Clamp_Color(float(n_y - double(0.34414f) * (n_u - 128) - double(0.71414f) * (n_v - 128)));
-						b = n_Clamp_Color(float(n_y + double(1.772f) * (n_u - 128)));
+						r = n_Lossy_Color(n_y, t_color.n_red, t_color.n_red_up_from);
+						g = n_Lossy_Color(n_y, t_color.n_green, t_color.n_green_up_from);
+						b = n_Lossy_Color(n_y, t_color.n_blue, t_color.n_blue_up_from);
 					} else {
-						g = uint8_t(n_y - (int8_t(n_u) >> 1));
-						r = uint8_t(g + int8_t(n_u) - (int8_t(n_v) >> 1));
-						b = uint8_t(r + int8_t(n_v));
+						g = uint8_t(n_y + t_color.n_green);
+						r = uint8_t(n_y + t_color.n_red);
+						b = uint8_t(n_y + t_color.n_blue);
 					}
 					if(b_alpha) {
 						p_image[n_row + x] = uint32_t(p_v[n_chroma_plane + n_row + x]) << 24 |

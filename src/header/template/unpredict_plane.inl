@@ -39,7 +39,7 @@
 				p_buffer[x + y * n_width] += p_buffer[x - 1 + y * n_width];
 		}
 		// the rest: residuals of the predictor, from the restored neighbours (a = left,
-		// b = up, c = up-left). This replaces restoring one row at a time, each sample
+		// and the row above; the formulas follow this function). This replaces restoring one row at a time, each sample
 		// from the one just restored on its left: two rows are restored at a time, the
 		// lower one two samples behind the upper one, so that the two chains of left
 		// neighbours (kept in registers) overlap: slot 0 works on the upper row and
@@ -84,59 +84,123 @@
 					else if(n_pred_type == 1)
 						n_pred_0 = a_0, n_pred_1 = a_1;
 					else if(n_pred_type == 2) {
-						n_pred_0 = (a_0 + p_up_0[x] + p_up_0[x - 1]) / 3;
-						n_pred_1 = (a_1 + p_up_1[x_1] + p_up_1[x_1 - 1]) / 3;
+						n_pred_0 = n_Avg_Prediction(a_0, p_up_0 + x);
+						n_pred_1 = n_Avg_Prediction(a_1, p_up_1 + x_1);
 					} else if(n_pred_type == 3) {
-						// Paeth (PNG): the one of a, b, c nearest to q = a + b - c, ties in that
-						// order; the distances replace forming q: |q - a| = |b - c|, |q - b| =
-						// |a - c| and |q - c| = |a + b - 2c|
-						const int b_0 = p_up_0[x], c_0 = p_up_0[x - 1], b_1 = p_up_1[x_1], c_1 = p_up_1[x_1 - 1];
-						const int n_pa_0 = abs(b_0 - c_0), n_pb_0 = abs(a_0 - c_0), n_pc_0 = abs(a_0 + b_0 - 2 * c_0);
-						const int n_pa_1 = abs(b_1 - c_1), n_pb_1 = abs(a_1 - c_1), n_pc_1 = abs(a_1 + b_1 - 2 * c_1);
-						n_pred_0 = (n_pa_0 <= n_Min(n_pb_0, n_pc_0))? a_0 : (n_pb_0 <= n_pc_0)? b_0 : c_0;
-						n_pred_1 = (n_pa_1 <= n_Min(n_pb_1, n_pc_1))? a_1 : (n_pb_1 <= n_pc_1)? b_1 : c_1;
+						n_pred_0 = n_Paeth_Prediction(a_0, p_up_0 + x);
+						n_pred_1 = n_Paeth_Prediction(a_1, p_up_1 + x_1);
 					} else if(n_pred_type == 4) {
-						// the median edge detector (LOCO-I / JPEG-LS) picks min(a, b) when c >= max(a, b),
-						// max(a, b) when c <= min(a, b), else a + b - c: that is the median of a, b and
-						// a + g (g = b - c), here b clamped to [a + min(g, 0), a + max(g, 0)], which
-						// replaces the three cases by a choice without branches, since the sign of
-						// g is unpredictable
-						const int b_0 = p_up_0[x], g_0 = b_0 - p_up_0[x - 1], n_g_neg_0 = g_0 & (g_0 >> 31);
-						const int b_1 = p_up_1[x_1], g_1 = b_1 - p_up_1[x_1 - 1], n_g_neg_1 = g_1 & (g_1 >> 31);
-						n_pred_0 = n_Min(n_Max(b_0, a_0 + n_g_neg_0), a_0 + g_0 - n_g_neg_0);
-						n_pred_1 = n_Min(n_Max(b_1, a_1 + n_g_neg_1), a_1 + g_1 - n_g_neg_1);
+						n_pred_0 = n_Med_Prediction(a_0, p_up_0 + x);
+						n_pred_1 = n_Med_Prediction(a_1, p_up_1 + x_1);
 					} else if(n_pred_type == 5) {
-						// gradient-adjusted prediction (after CALIC): n, w, ww, nn, nw, ne and nne are
-						// the neighbours by compass direction; the last column is extended right
-						const uint8_t *p_up2_0 = p_up_0 - n_width, *p_up2_1 = p_up_1 - n_width;
-						const int e_0 = (x + 1 < n_width)? 1 : 0, e_1 = (x_1 + 1 < n_width)? 1 : 0;
-						const int n_0 = p_up_0[x], w_0 = a_0, ww_0 = p_row_0[x - 2], nn_0 = p_up2_0[x];
-						const int nw_0 = p_up_0[x - 1], ne_0 = p_up_0[x + e_0], nne_0 = p_up2_0[x + e_0];
-						const int n_1 = p_up_1[x_1], w_1 = a_1, ww_1 = p_row_1[x_1 - 2], nn_1 = p_up2_1[x_1];
-						const int nw_1 = p_up_1[x_1 - 1], ne_1 = p_up_1[x_1 + e_1], nne_1 = p_up2_1[x_1 + e_1];
-						const int d_0 = abs(w_0 - nw_0) + abs(n_0 - nn_0) + abs(ne_0 - nne_0) -
-							abs(w_0 - ww_0) - abs(n_0 - nw_0) - abs(n_0 - ne_0);
-						const int d_1 = abs(w_1 - nw_1) + abs(n_1 - nn_1) + abs(ne_1 - nne_1) -
-							abs(w_1 - ww_1) - abs(n_1 - nw_1) - abs(n_1 - ne_1);
-						const int ad_0 = abs(d_0), f_0 = uint8_t((w_0 + n_0) / 2 + (ne_0 - nw_0) / 4), g_0 = (d_0 > 0)? w_0 : n_0;
-						const int ad_1 = abs(d_1), f_1 = uint8_t((w_1 + n_1) / 2 + (ne_1 - nw_1) / 4), g_1 = (d_1 > 0)? w_1 : n_1;
-						n_pred_0 = (ad_0 > 80)? g_0 : (ad_0 > 32)? (f_0 + g_0) / 2 : (ad_0 > 8)? (3 * f_0 + g_0) / 4 : f_0;
-						n_pred_1 = (ad_1 > 80)? g_1 : (ad_1 > 32)? (f_1 + g_1) / 2 : (ad_1 > 8)? (3 * f_1 + g_1) / 4 : f_1;
+						// the last column is extended right: there ne and nne are n and nn
+						n_pred_0 = n_Gap_Prediction(a_0, p_row_0[x - 2], p_up_0 + x, p_up_0 + x - n_width,
+							(x + 1 < n_width)? 1 : 0);
+						n_pred_1 = n_Gap_Prediction(a_1, p_row_1[x_1 - 2], p_up_1 + x_1, p_up_1 + x_1 - n_width,
+							(x_1 + 1 < n_width)? 1 : 0);
 					} else if(n_pred_type == 7)
 						n_pred_0 = p_up_0[x - 1], n_pred_1 = p_up_1[x_1 - 1];
 					else if(n_pred_type == 8)
-						n_pred_0 = (a_0 + p_up_0[x]) / 2, n_pred_1 = (a_1 + p_up_1[x_1]) / 2;
+						n_pred_0 = n_Avg2_Prediction(a_0, p_up_0 + x), n_pred_1 = n_Avg2_Prediction(a_1, p_up_1 + x_1);
 					else if(n_pred_type == 9)
-						n_pred_0 = a_0 + p_up_0[x] - p_up_0[x - 1], n_pred_1 = a_1 + p_up_1[x_1] - p_up_1[x_1 - 1];
+						n_pred_0 = n_Diff_Prediction(a_0, p_up_0 + x), n_pred_1 = n_Diff_Prediction(a_1, p_up_1 + x_1);
 					else if(n_pred_type == 10)
-						n_pred_0 = a_0 + (p_up_0[x] - p_up_0[x - 1]) / 2, n_pred_1 = a_1 + (p_up_1[x_1] - p_up_1[x_1 - 1]) / 2;
+						n_pred_0 = n_GradH_Prediction(a_0, p_up_0 + x), n_pred_1 = n_GradH_Prediction(a_1, p_up_1 + x_1);
 					else if(n_pred_type == 11)
-						n_pred_0 = p_up_0[x] + (a_0 - p_up_0[x - 1]) / 2, n_pred_1 = p_up_1[x_1] + (a_1 - p_up_1[x_1 - 1]) / 2;
+						n_pred_0 = n_GradV_Prediction(a_0, p_up_0 + x), n_pred_1 = n_GradV_Prediction(a_1, p_up_1 + x_1);
 					p_row_0[x] = uint8_t(a_0 = (n_residual_0 + n_pred_0) & 0xff);
 					p_row_1[x_1] = uint8_t(a_1 = (n_residual_1 + n_pred_1) & 0xff);
 				}
 			}
 		}
+	}
+
+	enum {
+		// gap blends a smooth estimate f with the neighbour g across the edge that d
+		// detects, the more of g the stronger the edge
+		n_gap_sharp_edge = 80, // above: g alone
+		n_gap_edge = 32, // above: (f + g) / 2
+		n_gap_soft_edge = 8 // above: (3 f + g) / 4; else f alone
+	};
+
+	/*
+	 *	The predictions of the predictors that combine neighbours, from the
+	 *	restored samples: w on the left and the row above, p_n pointing at n, the
+	 *	sample above (so p_n[-1] is nw, up-left, and p_n[1] is ne). Divisions
+	 *	truncate toward zero; the caller adds the residual modulo 256.
+	 */
+
+	/** @brief the mean of w, n and nw */
+	static inline int n_Avg_Prediction(int w, const uint8_t *p_n)
+	{
+		return (w + p_n[0] + p_n[-1]) / 3;
+	}
+
+	/**
+	 *	@brief Paeth (PNG): the one of w, n, nw nearest to q = w + n - nw, ties in
+	 *		that order; the distances replace forming q: |q - w| = |n - nw|,
+	 *		|q - n| = |w - nw| and |q - nw| = |w + n - 2 nw|
+	 */
+	static inline int n_Paeth_Prediction(int w, const uint8_t *p_n)
+	{
+		const int n = p_n[0], nw = p_n[-1];
+		const int n_pa = abs(n - nw), n_pb = abs(w - nw), n_pc = abs(w + n - 2 * nw);
+		return (n_pa <= n_Min(n_pb, n_pc))? w : (n_pb <= n_pc)? n : nw;
+	}
+
+	/**
+	 *	@brief the median edge detector (LOCO-I / JPEG-LS): min(w, n) when nw >= max(w, n),
+	 *		max(w, n) when nw <= min(w, n), else w + n - nw; that is the median of w, n and
+	 *		w + g (g = n - nw), here n clamped to [w + min(g, 0), w + max(g, 0)], which
+	 *		replaces the three cases by a choice without branches, since the sign of g
+	 *		is unpredictable
+	 */
+	static inline int n_Med_Prediction(int w, const uint8_t *p_n)
+	{
+		const int n = p_n[0], g = n - p_n[-1], n_g_neg = g & (g >> 31);
+		return n_Min(n_Max(n, w + n_g_neg), w + g - n_g_neg);
+	}
+
+	/**
+	 *	@brief gradient-adjusted prediction (simplified, after CALIC): d compares the
+	 *		vertical gradients with the horizontal ones and picks g = w across a
+	 *		vertical edge, n across a horizontal one; f, a smooth estimate taken
+	 *		modulo 256, is blended with g the less the weaker the edge
+	 *	@param[in] n_ww is the sample two to the left
+	 *	@param[in] p_nn points at the sample two rows up
+	 *	@param[in] n_ne_step is 1, or 0 in the last column, where ne and nne are n and nn
+	 */
+	static inline int n_Gap_Prediction(int w, int n_ww, const uint8_t *p_n, const uint8_t *p_nn, int n_ne_step)
+	{
+		const int n = p_n[0], nw = p_n[-1], ne = p_n[n_ne_step], nn = p_nn[0], nne = p_nn[n_ne_step];
+		const int d = abs(w - nw) + abs(n - nn) + abs(ne - nne) - abs(w - n_ww) - abs(n - nw) - abs(n - ne);
+		const int n_edge = abs(d), f = uint8_t((w + n) / 2 + (ne - nw) / 4), g = (d > 0)? w : n;
+		return (n_edge > n_gap_sharp_edge)? g : (n_edge > n_gap_edge)? (f + g) / 2 :
+			(n_edge > n_gap_soft_edge)? (3 * f + g) / 4 : f;
+	}
+
+	/** @brief the mean of w and n */
+	static inline int n_Avg2_Prediction(int w, const uint8_t *p_n)
+	{
+		return (w + p_n[0]) / 2;
+	}
+
+	/** @brief the plane through w, n and nw, without clamping */
+	static inline int n_Diff_Prediction(int w, const uint8_t *p_n)
+	{
+		return w + p_n[0] - p_n[-1];
+	}
+
+	/** @brief w plus half the horizontal gradient of the row above */
+	static inline int n_GradH_Prediction(int w, const uint8_t *p_n)
+	{
+		return w + (p_n[0] - p_n[-1]) / 2;
+	}
+
+	/** @brief n plus half the vertical gradient of the column on the left */
+	static inline int n_GradV_Prediction(int w, const uint8_t *p_n)
+	{
+		return p_n[0] + (w - p_n[-1]) / 2;
 	}
 
 	/**
