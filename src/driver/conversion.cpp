@@ -301,7 +301,7 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	if(!b_WriteHeader(t_content, r_header, stdout, stderr))
 		return -1;
 
-	// the check decodes with exactly the numbers the header passes; it writes the test image, whatever it finds
+	// the check decodes with exactly the numbers the header passes; it writes the test image, if any, whatever it finds
 	RoundTripInput t_check;
 	t_check.p_s_text = &s_text;
 	t_check.p_image = &r_image;
