@@ -479,29 +479,63 @@
 	static void Spread_Color_Terms(int16_t *p_terms, size_t n_stride, const uint8_t *p_u_row,
 		const uint8_t *p_v_row, int n_image_width, int n_subsample, bool b_lossless_color)
 	{
-		if(b_lossless_color) { // terms cheaper to compute than to share, and no rounding
+		int16_t *const p_red = p_terms, *const p_green = p_red + n_stride, *const p_blue = p_green + n_stride;
+		int16_t *const p_red_up = p_blue + n_stride, *const p_green_up = p_red_up + n_stride;
+		int16_t *const p_blue_up = p_green_up + n_stride;
+		if(b_lossless_color && n_subsample == 1) {
+			// lossless terms cost less to compute than to share: without subsampling
+			// they are computed a block at a time (vector code), which replaces the
+			// loop below; the last block reads up to 15 samples past the row, which
+			// the next row, the next plane or the spare bytes behind the planes hold
+			for(int x = 0; x < n_image_width; x += n_color_block) {
+				int16_t p_block[3][n_color_block]; // no store here can change what the block reads
+				for(int i = 0; i < n_color_block; ++ i) {
+					const CColor_Terms t_color = t_Color_Terms(p_u_row[x + i], p_v_row[x + i], true);
+					p_block[0][i] = int16_t(t_color.n_red);
+					p_block[1][i] = int16_t(t_color.n_green);
+					p_block[2][i] = int16_t(t_color.n_blue);
+				}
+				for(int i = 0; i < n_color_block; ++ i) {
+					p_red[x + i] = p_block[0][i];
+					p_green[x + i] = p_block[1][i];
+					p_blue[x + i] = p_block[2][i];
+				}
+			}
+			return;
+		}
+		if(b_lossless_color) {
 			for(int x = 0, n_chroma_x = 0, n_sub_x = 0; x < n_image_width; ++ x) {
 				const CColor_Terms t_color = t_Color_Terms(p_u_row[n_chroma_x], p_v_row[n_chroma_x], true);
-				p_terms[x] = int16_t(t_color.n_red);
-				p_terms[n_stride + size_t(x)] = int16_t(t_color.n_green);
-				p_terms[2 * n_stride + size_t(x)] = int16_t(t_color.n_blue);
+				p_red[x] = int16_t(t_color.n_red);
+				p_green[x] = int16_t(t_color.n_green);
+				p_blue[x] = int16_t(t_color.n_blue);
 				if(++ n_sub_x == n_subsample) // replaces x / n_subsample
 					n_sub_x = 0, ++ n_chroma_x;
 			}
 			return;
 		}
-		CColor_Terms t_color = t_Color_Terms(p_u_row[0], p_v_row[0], false);
+		int n_last_u = -1, n_last_v = -1;
+		int16_t n_red = 0, n_green = 0, n_blue = 0, n_red_up = 0, n_green_up = 0, n_blue_up = 0;
 		for(int x = 0, n_chroma_x = 0; x < n_image_width; ++ n_chroma_x) {
-			if(n_chroma_x && (p_u_row[n_chroma_x] != p_u_row[n_chroma_x - 1] ||
-			   p_v_row[n_chroma_x] != p_v_row[n_chroma_x - 1]))
-				t_color = t_Color_Terms(p_u_row[n_chroma_x], p_v_row[n_chroma_x], false);
+			const int n_u = p_u_row[n_chroma_x], n_v = p_v_row[n_chroma_x];
+			if(n_u != n_last_u || n_v != n_last_v) {
+				const CColor_Terms t_color = t_Color_Terms(n_u, n_v, false);
+				n_red = int16_t(t_color.n_red);
+				n_green = int16_t(t_color.n_green);
+				n_blue = int16_t(t_color.n_blue);
+				n_red_up = int16_t(t_color.n_red_up_from);
+				n_green_up = int16_t(t_color.n_green_up_from);
+				n_blue_up = int16_t(t_color.n_blue_up_from);
+				n_last_u = n_u;
+				n_last_v = n_v;
+			}
 			for(const int n_end = n_Min(x + n_subsample, n_image_width); x < n_end; ++ x) {
-				p_terms[x] = int16_t(t_color.n_red);
-				p_terms[n_stride + size_t(x)] = int16_t(t_color.n_green);
-				p_terms[2 * n_stride + size_t(x)] = int16_t(t_color.n_blue);
-				p_terms[3 * n_stride + size_t(x)] = int16_t(t_color.n_red_up_from);
-				p_terms[4 * n_stride + size_t(x)] = int16_t(t_color.n_green_up_from);
-				p_terms[5 * n_stride + size_t(x)] = int16_t(t_color.n_blue_up_from);
+				p_red[x] = n_red;
+				p_green[x] = n_green;
+				p_blue[x] = n_blue;
+				p_red_up[x] = n_red_up;
+				p_green_up[x] = n_green_up;
+				p_blue_up[x] = n_blue_up;
 			}
 		}
 	}
