@@ -390,7 +390,8 @@
 	};
 
 	enum {
-		n_color_block = 16 // pixels rebuilt at a time, which compilers turn into vector code
+		n_color_block = 16, // pixels rebuilt at a time, which compilers turn into vector code
+		n_never = 256 // a Y from which a lossy colour is one more that no Y reaches
 	};
 
 	/** The terms of one chroma sample, which every pixel of its block adds to its Y. */
@@ -467,17 +468,20 @@
 	/**
 	 *	@brief spreads the colour terms of a row of chroma samples over the pixel
 	 *		columns of their blocks
-	 *	@param[out] p_terms is six rows of n_stride terms: red, green, blue, and
-	 *		the Y from which each lossy colour is one more (see CColor_Terms)
+	 *	@param[in,out] p_terms is six rows of n_stride terms: red, green, blue, and
+	 *		the Y from which each lossy colour is one more (see CColor_Terms), or
+	 *		n_never (the last three rows hold that before the first call)
 	 *	@param[in] n_stride is the length of a row of p_terms (at least n_image_width)
 	 *	@param[in] p_u_row and p_v_row are the row of chroma samples
 	 *	@param[in] b_lossless_color chooses the lifting transform instead of the lossy
 	 *		colours (which leaves the last three rows of p_terms as they are)
+	 *	@param[in,out] r_b_carry_written is set when a Y other than n_never was
+	 *		written to p_terms (false before the first call)
 	 *	@note Neighbouring blocks of the same chroma (flat areas) share their lossy
 	 *		terms, which replaces computing them again.
 	 */
 	static void Spread_Color_Terms(int16_t *p_terms, size_t n_stride, const uint8_t *p_u_row,
-		const uint8_t *p_v_row, int n_image_width, int n_subsample, bool b_lossless_color)
+		const uint8_t *p_v_row, int n_image_width, int n_subsample, bool b_lossless_color, bool &r_b_carry_written)
 	{
 		int16_t *const p_red = p_terms, *const p_green = p_red + n_stride, *const p_blue = p_green + n_stride;
 		int16_t *const p_red_up = p_blue + n_stride, *const p_green_up = p_red_up + n_stride;
@@ -514,25 +518,40 @@
 			}
 			return;
 		}
+		// a lossy colour is one more from some Y on for few chroma samples (mostly
+		// none): only their Y are written, over a row of n_never; this replaces
+		// writing them for every sample
+		if(r_b_carry_written) {
+			for(int x = 0; x < n_image_width; ++ x)
+				p_red_up[x] = p_green_up[x] = p_blue_up[x] = n_never;
+			r_b_carry_written = false;
+		}
 		int n_last_u = -1, n_last_v = -1;
 		int16_t n_red = 0, n_green = 0, n_blue = 0, n_red_up = 0, n_green_up = 0, n_blue_up = 0;
-		for(int x = 0, n_chroma_x = 0; x < n_image_width; ++ n_chroma_x) {
-			const int n_u = p_u_row[n_chroma_x], n_v = p_v_row[n_chroma_x];
-			if(n_u != n_last_u || n_v != n_last_v) {
-				const CColor_Terms t_color = t_Color_Terms(n_u, n_v, false);
-				n_red = int16_t(t_color.n_red);
-				n_green = int16_t(t_color.n_green);
-				n_blue = int16_t(t_color.n_blue);
-				n_red_up = int16_t(t_color.n_red_up_from);
-				n_green_up = int16_t(t_color.n_green_up_from);
-				n_blue_up = int16_t(t_color.n_blue_up_from);
-				n_last_u = n_u;
-				n_last_v = n_v;
+		bool b_carry = false;
+		for(int x = 0, n_chroma_x = 0, n_sub_x = 0; x < n_image_width; ++ x) {
+			if(!n_sub_x) { // the first pixel of a block
+				const int n_u = p_u_row[n_chroma_x], n_v = p_v_row[n_chroma_x];
+				if(n_u != n_last_u || n_v != n_last_v) {
+					const CColor_Terms t_color = t_Color_Terms(n_u, n_v, false);
+					n_red = int16_t(t_color.n_red);
+					n_green = int16_t(t_color.n_green);
+					n_blue = int16_t(t_color.n_blue);
+					n_red_up = int16_t(n_Min(t_color.n_red_up_from, n_never));
+					n_green_up = int16_t(n_Min(t_color.n_green_up_from, n_never));
+					n_blue_up = int16_t(n_Min(t_color.n_blue_up_from, n_never));
+					b_carry = n_Min(n_red_up, n_Min(n_green_up, n_blue_up)) <= 255;
+					r_b_carry_written = r_b_carry_written || b_carry;
+					n_last_u = n_u;
+					n_last_v = n_v;
+				}
 			}
-			for(const int n_end = n_Min(x + n_subsample, n_image_width); x < n_end; ++ x) {
-				p_red[x] = n_red;
-				p_green[x] = n_green;
-				p_blue[x] = n_blue;
+			if(++ n_sub_x == n_subsample) // replaces x / n_subsample
+				n_sub_x = 0, ++ n_chroma_x;
+			p_red[x] = n_red;
+			p_green[x] = n_green;
+			p_blue[x] = n_blue;
+			if(b_carry) {
 				p_red_up[x] = n_red_up;
 				p_green_up[x] = n_green_up;
 				p_blue_up[x] = n_blue_up;
@@ -596,7 +615,8 @@
 				return nullptr;
 			}
 			for(size_t i = 0; i < 6 * n_stride; ++ i)
-				p_terms[i] = 0;
+				p_terms[i] = (i < 3 * n_stride)? int16_t(0) : int16_t(n_never);
+			bool b_carry_written = false;
 			const int16_t *const p_red = p_terms, *const p_green = p_red + n_stride, *const p_blue = p_green + n_stride;
 			const int16_t *const p_red_up = p_blue + n_stride, *const p_green_up = p_red_up + n_stride;
 			const int16_t *const p_blue_up = p_green_up + n_stride;
@@ -617,7 +637,7 @@
 				if(!n_block_x && !(y % size_t(n_subsample))) {
 					const size_t n_chroma_row = (y / size_t(n_subsample)) * size_t(n_chroma_w);
 					Spread_Color_Terms(p_terms, n_stride, p_u + n_chroma_row, p_v + n_chroma_row,
-						n_image_width, n_subsample, b_lossless_color);
+						n_image_width, n_subsample, b_lossless_color, b_carry_written);
 				}
 				const size_t n_x = n_color_block * n_block_x ++, n_first = y * size_t(n_image_width) + n_x;
 				uint32_t p_block[n_color_block]; // no store here can change what the block reads
