@@ -116,6 +116,8 @@ private:
 	bool b_PredictPlanes(const CompressionCandidate &r_candidate, uint8_t *p_planes) const;
 	/** @brief predicts, run-length codes and Huffman codes one candidate into r_buffers */
 	bool b_EncodeCandidate(const CompressionCandidate &r_candidate, CandidateBuffers &r_buffers) const;
+	/** @brief run-length codes and Huffman codes a predicted plane block into r_buffers */
+	static bool b_CodeResiduals(const ByteBuffer &r_residuals, CandidateBuffers &r_buffers);
 	/** @brief makes an encoded candidate the best, taking its stream out of r_buffers */
 	void KeepBest(const CompressionCandidate &r_candidate, CandidateBuffers &r_buffers);
 	/** @brief measures every candidate the fast way, then compresses the winner */

@@ -246,6 +246,7 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	}
 	if(r_options.b_verbose)
 		PrintStatistics(r_options, r_image, search.output, s_text, n_pred_y, n_pred_uv, n_pred_a);
+	search.output = ByteBuffer(); // the text holds the stream now
 
 	HeaderContent t_content;
 	t_content.t_settings = t_HeaderSettings(r_options);
