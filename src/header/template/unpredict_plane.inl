@@ -47,8 +47,13 @@
 			return;
 		}
 		// for all predictors but gap, a sample whose neighbours all hold its left
-		// neighbour's value, and whose residual is zero, takes that value too (flat areas)
+		// neighbour's value, and whose residual is zero, takes that value too (flat
+		// areas); for some, neighbours above that hold any one value suffice (edges).
+		// Runs are looked for at every n_flat_run-th column only, which costs little
+		// where there are none (noise), and a run's first samples where they begin
+		// elsewhere
 		const bool b_flat_skip = n_pred_type != n_gap_predictor;
+		const bool b_flat_above_suffices = b_Predicts_Left_Below_Flat_Row(n_pred_type);
 		// the rest: residuals of the predictor, from the restored neighbours (a = left,
 		// and the row above; the formulas follow this function). This replaces restoring one row at a time, each sample
 		// from the one just restored on its left: two rows are restored at a time, the
@@ -88,12 +93,13 @@
 				(void)p_up_0;
 				(void)p_up_1;
 				for(int x = n_begin, x_1 = n_begin - n_lag; x < n_end; ++ x, ++ x_1) {
-					if(b_flat_skip && n_lag && a_0 == a_1 && x + n_flat_run < n_end &&
-					   b_Flat_Run(p_row_0 + x, p_row_1 + x_1, p_up_0 + x, a_0)) {
+					if(b_flat_skip && n_lag && (b_flat_above_suffices || a_0 == a_1) && !(unsigned(x) % n_flat_run) &&
+					   x + n_flat_run < n_end &&
+					   b_Flat_Run(p_row_0 + x, p_row_1 + x_1, p_up_0 + x, a_0, (b_flat_above_suffices)? p_up_0[x] : a_0)) {
 						// this replaces restoring a flat run of both rows one sample at a time
-						const size_t n_value = size_t(a_0) * (size_t(-1) / 255);
-						Write_BigEndian_Word(p_row_0 + x, n_value);
-						Write_BigEndian_Word(p_row_1 + x_1, n_value);
+						const size_t n_ones = size_t(-1) / 255;
+						Write_BigEndian_Word(p_row_0 + x, size_t(a_0) * n_ones);
+						Write_BigEndian_Word(p_row_1 + x_1, size_t(a_1) * n_ones);
 						x += n_flat_run - 1;
 						x_1 += n_flat_run - 1;
 						continue;
@@ -190,20 +196,35 @@
 	}
 
 	/**
+	 *	@brief tells whether a predictor predicts w wherever the row above holds one
+	 *		value from nw to ne
+	 *	@param[in] n_predictor is predictor type (see UnPredict_ImagePlane())
+	 *	@return Returns true for left, paeth, med, diff and grad-h, false for the others.
+	 */
+	static inline bool b_Predicts_Left_Below_Flat_Row(int n_predictor)
+	{
+		return n_predictor == 1 || n_predictor == 3 || n_predictor == 4 || n_predictor == 9 || n_predictor == 10;
+	}
+
+	/**
 	 *	@brief tells whether the next n_flat_run samples of two rows restored side by
-	 *		side (the lower one two samples behind) are a flat run of the value n_value
+	 *		side (the lower one two samples behind) are flat runs of their left neighbours
 	 *	@param[in] p_upper is the upper row at the first sample, restored before it
 	 *	@param[in] p_lower is the lower row at its first sample (two columns left)
 	 *	@param[in] p_above is the row above the upper row, at the upper row's first sample
-	 *	@param[in] n_value is the left neighbour of the first sample of both rows
-	 *	@return Returns true when the residuals are all zero and every neighbour that a
-	 *		predictor other than gap reads holds n_value: the row above from one sample
-	 *		left of the run to one right of it, and the two upper samples that the
-	 *		lower row reads left of the run of the upper one.
+	 *	@param[in] n_value is the left neighbour of the first sample of the upper row
+	 *	@param[in] n_above is the value the row above must hold
+	 *	@return Returns true when the residuals are all zero, the row above holds
+	 *		n_above from one sample left of the run to one right of it, and the two
+	 *		upper samples that the lower row reads left of the run of the upper one
+	 *		hold n_value: then every neighbour above each run holds one value. A
+	 *		predictor of b_Predicts_Left_Below_Flat_Row() then continues both left
+	 *		neighbours; any but gap does so when the two and n_above are all n_value.
 	 */
-	static inline bool b_Flat_Run(const uint8_t *p_upper, const uint8_t *p_lower, const uint8_t *p_above, int n_value)
+	static inline bool b_Flat_Run(const uint8_t *p_upper, const uint8_t *p_lower, const uint8_t *p_above,
+		int n_value, int n_above)
 	{
-		const size_t n_flat = size_t(n_value) * (size_t(-1) / 255);
+		const size_t n_flat = size_t(n_above) * (size_t(-1) / 255);
 		return !n_BigEndian_Word(p_upper) && !n_BigEndian_Word(p_lower) && n_BigEndian_Word(p_above - 1) == n_flat &&
 			n_BigEndian_Word(p_above + 1) == n_flat && p_upper[-3] == n_value && p_upper[-2] == n_value;
 	}
