@@ -75,7 +75,7 @@ bool PredictorSearch::b_RunFast(WorkerPool &r_pool)
 	}
 	// only the winner's bits are written, by the same coders as in the plain search,
 	// but from the shared planes themselves, which saves the memory of a copy of
-	// them while its stream grows; the planes are built again afterwards
+	// them while its stream grows
 	const CompressionCandidate t_best = t_Candidate(n_best, m_n_predictor_num,
 		m_t_settings.b_gray, m_t_settings.b_alpha);
 	size_t n_encoded;
@@ -86,16 +86,15 @@ bool PredictorSearch::b_RunFast(WorkerPool &r_pool)
 		n_encoded = buffers.output.n_Size() - n_length_prefix_size;
 		KeepBest(t_best, buffers);
 	}
-	if(!b_BuildPlanes(m_r_image, m_t_settings, m_planes))
-		return false;
 	// the measurement came from summaries alone; the stream proves it or
-	// shows a defect in them, and the plain search still finds the shortest
+	// shows a defect in them, and the plain search still finds the shortest,
+	// in planes built again
 	const size_t n_measured = m_p_stream_length[size_t(n_best)];
 	if(n_encoded != n_measured) {
 		fprintf(m_p_message_stream, "warning: the fast search measured %zu bytes for the winning predictors, "
 			"their stream has %zu; searching again by encoding every candidate\n", n_measured, n_encoded);
 		m_t_best.n_index = -1; // the plain search starts afresh
-		return r_pool.b_RunJob(*this);
+		return b_BuildPlanes(m_r_image, m_t_settings, m_planes) && r_pool.b_RunJob(*this);
 	}
 	return true;
 }

@@ -2,10 +2,13 @@
 
 #include "threads/worker_pool.h"
 
-bool b_RunSearch(PredictorSearch &r_search, int n_participant_num, SearchResult &r_result)
+bool b_RunSearch(PredictorSearch &r_search, int n_participant_num, SearchResult &r_result,
+	const PlaneReader &r_read_planes)
 {
 	if(!r_search.b_Prepare())
 		return false;
+	if(r_read_planes)
+		r_read_planes(r_search.p_Planes());
 	{
 		WorkerPool pool(n_participant_num);
 		const bool b_ran = r_search.b_Run(pool);
@@ -15,6 +18,6 @@ bool b_RunSearch(PredictorSearch &r_search, int n_participant_num, SearchResult 
 	r_search.TakeBestOutput(r_result.output);
 	r_result.t_best = r_search.t_BestCandidate();
 	r_result.n_rle_size = r_search.n_BestRleSize();
-	r_search.TakePlanes(r_result.planes);
+	r_search.ReleasePlanes();
 	return true;
 }

@@ -216,11 +216,16 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	SearchResult search;
 	PredictorSearch predictor_search(r_image, t_settings,
 		(r_options.b_exhaustive)? n_predictor_num : n_default_predictor_num, n_search_method);
+	// the checksum of the raster the planes decode to, taken before the search codes in them
+	const DecodeParams t_layout = {r_image.n_width, r_image.n_height, 0, pred_None, pred_None, pred_None,
+		int(r_options.n_subsample), n_ColorType(t_settings)};
+	uint32_t n_stored_crc = 0;
 	bool b_searched;
 	{
 		TerminalProgress progress(stderr, isatty(fileno(stderr)) != 0); // erased when the search ends
 		predictor_search.SetProgress(&progress);
-		b_searched = b_RunSearch(predictor_search, WorkerPool::n_DefaultParticipantNum(), search);
+		b_searched = b_RunSearch(predictor_search, WorkerPool::n_DefaultParticipantNum(), search,
+			[&](const uint8_t *p_planes) { n_stored_crc = n_RebuiltRasterChecksum(p_planes, t_layout); });
 	}
 	if(!b_searched) {
 		fprintf(stderr, "error: not enough memory\n");
@@ -253,9 +258,7 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	t_content.t_params = DecodeParams{r_image.n_width, r_image.n_height, search.n_rle_size,
 		n_pred_y, n_pred_uv, n_pred_a, int(r_options.n_subsample), n_ColorType(t_settings)};
 	t_content.p_s_text = &s_text;
-	// the checksum of the raster the planes decode to; the planes are needed no more
-	t_content.n_stored_crc = n_RebuiltRasterChecksum(search.planes.p_Data(), t_content.t_params);
-	search.planes = ByteBuffer();
+	t_content.n_stored_crc = n_stored_crc;
 	t_content.n_original_crc = n_original_crc;
 	t_content.n_transformed_crc = n_transformed_crc;
 	t_content.t_image_time = t_FileTimestamp(r_options.p_s_image_file);
