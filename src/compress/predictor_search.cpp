@@ -78,22 +78,31 @@ bool PredictorSearch::b_RunFast(WorkerPool &r_pool)
 		if(b_Outranks(m_p_stream_length[size_t(i)], i, m_p_stream_length[size_t(n_best)], n_best))
 			n_best = i;
 	}
-	// only the winner's bits are written, by the same coders as in the plain search
+	// only the winner's bits are written, by the same coders as in the plain search,
+	// but from the shared planes themselves, which saves the memory of a copy of
+	// them while its stream grows
 	const CompressionCandidate t_best = t_Candidate(n_best, m_n_predictor_num,
 		m_t_settings.b_gray, m_t_settings.b_alpha);
-	CandidateBuffers buffers;
-	if(!b_EncodeCandidate(t_best, buffers))
-		return b_Fail(SearchError::NoMemory);
+	size_t n_encoded;
+	{
+		CandidateBuffers buffers;
+		if(!b_PredictPlanes(t_best, m_planes.p_Data()) || !b_CodeResiduals(m_planes, buffers))
+			return b_Fail(SearchError::NoMemory);
+		n_encoded = buffers.output.n_Size() - n_length_prefix_size;
+		KeepBest(t_best, buffers);
+	}
 	// the measurement came from summaries alone; the stream proves it or
-	// shows a defect in them, and the plain search still finds the shortest
+	// shows a defect in them, and the plain search still finds the shortest,
+	// in planes built again
 	const size_t n_measured = m_p_stream_length[size_t(n_best)];
-	const size_t n_encoded = buffers.output.n_Size() - n_length_prefix_size;
 	if(n_encoded != n_measured) {
 		fprintf(m_p_message_stream, "warning: the fast search measured %zu bytes for the winning predictors, "
 			"their stream has %zu; searching again by encoding every candidate\n", n_measured, n_encoded);
+		m_t_best.n_index = -1; // the plain search starts afresh
+		if(!b_BuildPlanes(m_r_image, m_t_settings, m_planes))
+			return b_Fail(SearchError::NoMemory);
 		return r_pool.b_RunJob(*this);
 	}
-	KeepBest(t_best, buffers);
 	return true;
 }
 
@@ -138,8 +147,12 @@ bool PredictorSearch::b_EncodeCandidate(const CompressionCandidate &r_candidate,
 		return false;
 	if(m_planes.n_Size())
 		memcpy(r_buffers.planes.p_Data(), m_planes.p_Data(), m_planes.n_Size());
-	return b_PredictPlanes(r_candidate, r_buffers.planes.p_Data()) &&
-		b_RunLengthEncode(r_buffers.planes.p_Data(), r_buffers.planes.n_Size(), r_buffers.rle) &&
+	return b_PredictPlanes(r_candidate, r_buffers.planes.p_Data()) && b_CodeResiduals(r_buffers.planes, r_buffers);
+}
+
+bool PredictorSearch::b_CodeResiduals(const ByteBuffer &r_residuals, CandidateBuffers &r_buffers)
+{
+	return b_RunLengthEncode(r_residuals.p_Data(), r_residuals.n_Size(), r_buffers.rle) &&
 		b_HuffmanEncode(r_buffers.rle.p_Data(), r_buffers.rle.n_Size(), r_buffers.output);
 }
 

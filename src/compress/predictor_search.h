@@ -109,8 +109,10 @@ public:
 	/** @brief length of a candidate's compressed stream (without the length prefix), once the search has run */
 	size_t n_StreamLength(int n_index) const { return m_p_stream_length[size_t(n_index)]; }
 
-	/** @brief moves out the shared planes before prediction, once the search has run */
-	void TakePlanes(ByteBuffer &r_planes) { r_planes.Swap(m_planes); }
+	/** @brief the shared planes before prediction, between b_Prepare() and b_Run() */
+	const uint8_t *p_Planes() const { return m_planes.p_Data(); }
+	/** @brief frees the shared planes, once the search has run */
+	void ReleasePlanes() { m_planes = ByteBuffer(); }
 
 protected:
 	/** Buffers that one participant reuses for every candidate it evaluates. */
@@ -128,6 +130,8 @@ private:
 	bool b_PredictPlanes(const CompressionCandidate &r_candidate, uint8_t *p_planes) const;
 	/** @brief predicts, run-length codes and Huffman codes one candidate into r_buffers */
 	bool b_EncodeCandidate(const CompressionCandidate &r_candidate, CandidateBuffers &r_buffers) const;
+	/** @brief run-length codes and Huffman codes a predicted plane block into r_buffers */
+	static bool b_CodeResiduals(const ByteBuffer &r_residuals, CandidateBuffers &r_buffers);
 	/** @brief makes an encoded candidate the best, taking its stream out of r_buffers */
 	void KeepBest(const CompressionCandidate &r_candidate, CandidateBuffers &r_buffers);
 	/** @brief measures every candidate the fast way, then compresses the winner */
@@ -142,7 +146,7 @@ private:
 	SearchProgress *m_p_progress = nullptr;
 	FILE *m_p_message_stream = stderr;
 	ProgressNotifier m_progress; // made by b_Run(), on its thread
-	ByteBuffer m_planes; // before prediction, shared read-only by all participants
+	ByteBuffer m_planes; // before prediction, shared read-only by all participants (the winner is coded in them)
 	std::unique_ptr<size_t[]> m_p_stream_length; // per candidate; each entry written by one participant
 
 	AtomicCounter m_candidate_counter;

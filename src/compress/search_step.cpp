@@ -23,10 +23,13 @@ bool b_SearchFailed(const PredictorSearch &r_search, const char *p_s_pool_error,
 
 } // namespace
 
-bool b_RunSearch(PredictorSearch &r_search, int n_participant_num, SearchResult &r_result, SearchFailure *p_failure)
+bool b_RunSearch(PredictorSearch &r_search, int n_participant_num, SearchResult &r_result, SearchFailure *p_failure,
+	const PlaneReader &r_read_planes)
 {
 	if(!r_search.b_Prepare())
 		return b_SearchFailed(r_search, "", p_failure); // memory, which the search records
+	if(r_read_planes)
+		r_read_planes(r_search.p_Planes());
 	{
 		WorkerPool pool(n_participant_num);
 		const bool b_ran = r_search.b_Run(pool);
@@ -36,6 +39,6 @@ bool b_RunSearch(PredictorSearch &r_search, int n_participant_num, SearchResult 
 	r_search.TakeBestOutput(r_result.output);
 	r_result.t_best = r_search.t_BestCandidate();
 	r_result.n_rle_size = r_search.n_BestRleSize();
-	r_search.TakePlanes(r_result.planes);
+	r_search.ReleasePlanes();
 	return true;
 }

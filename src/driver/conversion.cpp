@@ -250,12 +250,17 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	SearchFailure t_search_failure;
 	PredictorSearch predictor_search(r_image, t_settings,
 		(r_options.b_exhaustive)? n_predictor_num : n_default_predictor_num, n_search_method);
+	// the checksum of the raster the planes decode to, taken before the search codes in them
+	const DecodeParams t_layout = {r_image.n_width, r_image.n_height, 0, pred_None, pred_None, pred_None,
+		int(r_options.n_subsample), n_ColorType(t_settings)};
+	uint32_t n_stored_crc = 0;
 	bool b_searched;
 	{
 		// erased when the search ends; a quiet run shows none
 		TerminalProgress progress(stderr, !r_options.b_quiet && isatty(fileno(stderr)));
 		predictor_search.SetProgress(&progress);
-		b_searched = b_RunSearch(predictor_search, WorkerPool::n_DefaultParticipantNum(), search, &t_search_failure);
+		b_searched = b_RunSearch(predictor_search, WorkerPool::n_DefaultParticipantNum(), search, &t_search_failure,
+			[&](const uint8_t *p_planes) { n_stored_crc = n_RebuiltRasterChecksum(p_planes, t_layout); });
 	}
 	if(!b_searched) {
 		if(t_search_failure.b_no_memory)
@@ -284,15 +289,14 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	}
 	if(r_options.b_verbose)
 		PrintStatistics(r_options, r_image, search.output, s_text, n_pred_y, n_pred_uv, n_pred_a);
+	search.output = ByteBuffer(); // the text holds the stream now
 
 	HeaderContent t_content;
 	t_content.t_settings = t_HeaderSettings(r_options);
 	t_content.t_params = DecodeParams{r_image.n_width, r_image.n_height, search.n_rle_size,
 		n_pred_y, n_pred_uv, n_pred_a, int(r_options.n_subsample), n_ColorType(t_settings)};
 	t_content.p_s_text = &s_text;
-	// the checksum of the raster the planes decode to; the planes are needed no more
-	t_content.n_stored_crc = n_RebuiltRasterChecksum(search.planes.p_Data(), t_content.t_params);
-	search.planes = ByteBuffer();
+	t_content.n_stored_crc = n_stored_crc;
 	t_content.n_original_crc = n_original_crc;
 	t_content.n_transformed_crc = n_transformed_crc;
 	t_content.t_image_time = t_FileTimestamp(r_options.p_s_image_file, n_latest_time);

@@ -37,14 +37,16 @@ struct CheckCase {
 			int(options.n_chroma_bpp), int(options.n_alpha_bpp)};
 		PredictorSearch search(*image.p_image, t_settings, n_default_predictor_num);
 		SearchResult result;
-		EXPECT_TRUE(b_RunSearch(search, 1, result));
+		const DecodeParams t_layout = {13, 9, 0, pred_None, pred_None, pred_None, int(options.n_subsample),
+			n_ColorType(t_settings)};
+		EXPECT_TRUE(b_RunSearch(search, 1, result, nullptr, [&](const uint8_t *p_planes) {
+			input.n_stored_crc = n_RebuiltRasterChecksum(p_planes, t_layout); }));
 		EXPECT_TRUE(b_Base85EncodeString(result.output.p_Data() + 4, result.output.n_Size() - 4, s_text));
 		input.p_s_text = &s_text;
 		input.p_image = image.p_image;
 		input.t_params = DecodeParams{13, 9, result.n_rle_size, result.t_best.n_predictor_y,
 			result.t_best.n_predictor_uv, (b_alpha)? result.t_best.n_predictor_a : pred_None,
 			int(options.n_subsample), n_ColorType(t_settings)};
-		input.n_stored_crc = n_RebuiltRasterChecksum(result.planes.p_Data(), input.t_params);
 		input.t_settings = t_CheckSettings(options, t_settings);
 	}
 

@@ -105,10 +105,14 @@
 		   n_text_size > size_t(-1) - n_image_data_size - 16)
 			return nullptr;
 		// the planes are followed by 16 spare bytes, which the run-length stage may write
+		// and the colour stage reads, and the image by n_color_block spare pixels, which
+		// the colour stage writes (it rebuilds whole blocks of pixels)
 		uint8_t *p_data;
 		if(!(p_data = new(std::nothrow) uint8_t[n_image_data_size + 16 + ((b_text_in_image)? 0 : n_text_size)]))
 			return nullptr;
-		if(!(r_p_image = new(std::nothrow) uint32_t[n_pixel_num])) {
+		for(int i = 0; i < 16; ++ i)
+			p_data[n_image_data_size + size_t(i)] = 0;
+		if(!(r_p_image = new(std::nothrow) uint32_t[n_pixel_num + n_color_block])) {
 			delete[] p_data;
 			return nullptr;
 		}
@@ -385,6 +389,11 @@
 		n_term_fraction_bits = 25
 	};
 
+	enum {
+		n_color_block = 16, // pixels rebuilt at a time, which compilers turn into vector code
+		n_never = 256 // a Y from which a lossy colour is one more that no Y reaches
+	};
+
 	/** The terms of one chroma sample, which every pixel of its block adds to its Y. */
 	struct CColor_Terms {
 		int n_red, n_green, n_blue;
@@ -401,8 +410,11 @@
 	 */
 	static inline uint8_t n_Lossy_Color(int n_y, int n_term, int n_up_from)
 	{
-		const int n_value = n_y + n_term + ((n_y >= n_up_from)? 1 : 0);
-		return uint8_t((n_value <= 0)? 0 : (n_value > 255)? 255 : n_value);
+		// the sum lies in -228 to 483, so 16 bits hold it: that replaces int, so
+		// that vector code works on twice as many pixels at a time
+		const int16_t n_value = int16_t(n_y + n_term + ((n_y >= n_up_from)? 1 : 0));
+		const int16_t n_above_zero = (n_value < 0)? int16_t(0) : n_value;
+		return uint8_t((n_above_zero > 255)? 255 : n_above_zero);
 	}
 
 	/**
@@ -454,6 +466,100 @@
 	}
 
 	/**
+	 *	@brief spreads the colour terms of a row of chroma samples over the pixel
+	 *		columns of their blocks
+	 *	@param[in,out] p_terms is six rows of n_stride terms: red, green, blue, and
+	 *		the Y from which each lossy colour is one more (see CColor_Terms), or
+	 *		n_never (the last three rows hold that before the first call)
+	 *	@param[in] n_stride is the length of a row of p_terms (at least n_image_width)
+	 *	@param[in] p_u_row and p_v_row are the row of chroma samples
+	 *	@param[in] b_lossless_color chooses the lifting transform instead of the lossy
+	 *		colours (which leaves the last three rows of p_terms as they are)
+	 *	@param[in,out] r_b_carry_written is set when a Y other than n_never was
+	 *		written to p_terms (false before the first call)
+	 *	@note Neighbouring blocks of the same chroma (flat areas) share their lossy
+	 *		terms, which replaces computing them again.
+	 */
+	static void Spread_Color_Terms(int16_t *p_terms, size_t n_stride, const uint8_t *p_u_row,
+		const uint8_t *p_v_row, int n_image_width, int n_subsample, bool b_lossless_color, bool &r_b_carry_written)
+	{
+		int16_t *const p_red = p_terms, *const p_green = p_red + n_stride, *const p_blue = p_green + n_stride;
+		int16_t *const p_red_up = p_blue + n_stride, *const p_green_up = p_red_up + n_stride;
+		int16_t *const p_blue_up = p_green_up + n_stride;
+		if(b_lossless_color && n_subsample == 1) {
+			// lossless terms cost less to compute than to share: without subsampling
+			// they are computed a block at a time (vector code), which replaces the
+			// loop below; the last block reads up to 15 samples past the row, which
+			// the next row, the next plane or the spare bytes behind the planes hold
+			for(int x = 0; x < n_image_width; x += n_color_block) {
+				int16_t p_block[3][n_color_block]; // no store here can change what the block reads
+				for(int i = 0; i < n_color_block; ++ i) {
+					const CColor_Terms t_color = t_Color_Terms(p_u_row[x + i], p_v_row[x + i], true);
+					p_block[0][i] = int16_t(t_color.n_red);
+					p_block[1][i] = int16_t(t_color.n_green);
+					p_block[2][i] = int16_t(t_color.n_blue);
+				}
+				for(int i = 0; i < n_color_block; ++ i) {
+					p_red[x + i] = p_block[0][i];
+					p_green[x + i] = p_block[1][i];
+					p_blue[x + i] = p_block[2][i];
+				}
+			}
+			return;
+		}
+		if(b_lossless_color) {
+			for(int x = 0, n_chroma_x = 0, n_sub_x = 0; x < n_image_width; ++ x) {
+				const CColor_Terms t_color = t_Color_Terms(p_u_row[n_chroma_x], p_v_row[n_chroma_x], true);
+				p_red[x] = int16_t(t_color.n_red);
+				p_green[x] = int16_t(t_color.n_green);
+				p_blue[x] = int16_t(t_color.n_blue);
+				if(++ n_sub_x == n_subsample) // replaces x / n_subsample
+					n_sub_x = 0, ++ n_chroma_x;
+			}
+			return;
+		}
+		// a lossy colour is one more from some Y on for few chroma samples (mostly
+		// none): only their Y are written, over a row of n_never; this replaces
+		// writing them for every sample
+		if(r_b_carry_written) {
+			for(int x = 0; x < n_image_width; ++ x)
+				p_red_up[x] = p_green_up[x] = p_blue_up[x] = n_never;
+			r_b_carry_written = false;
+		}
+		int n_last_u = -1, n_last_v = -1;
+		int16_t n_red = 0, n_green = 0, n_blue = 0, n_red_up = 0, n_green_up = 0, n_blue_up = 0;
+		bool b_carry = false;
+		for(int x = 0, n_chroma_x = 0, n_sub_x = 0; x < n_image_width; ++ x) {
+			if(!n_sub_x) { // the first pixel of a block
+				const int n_u = p_u_row[n_chroma_x], n_v = p_v_row[n_chroma_x];
+				if(n_u != n_last_u || n_v != n_last_v) {
+					const CColor_Terms t_color = t_Color_Terms(n_u, n_v, false);
+					n_red = int16_t(t_color.n_red);
+					n_green = int16_t(t_color.n_green);
+					n_blue = int16_t(t_color.n_blue);
+					n_red_up = int16_t(n_Min(t_color.n_red_up_from, n_never));
+					n_green_up = int16_t(n_Min(t_color.n_green_up_from, n_never));
+					n_blue_up = int16_t(n_Min(t_color.n_blue_up_from, n_never));
+					b_carry = n_Min(n_red_up, n_Min(n_green_up, n_blue_up)) <= 255;
+					r_b_carry_written = r_b_carry_written || b_carry;
+					n_last_u = n_u;
+					n_last_v = n_v;
+				}
+			}
+			if(++ n_sub_x == n_subsample) // replaces x / n_subsample
+				n_sub_x = 0, ++ n_chroma_x;
+			p_red[x] = n_red;
+			p_green[x] = n_green;
+			p_blue[x] = n_blue;
+			if(b_carry) {
+				p_red_up[x] = n_red_up;
+				p_green_up[x] = n_green_up;
+				p_blue_up[x] = n_blue_up;
+			}
+		}
+	}
+
+	/**
 	 *	@brief decodes the Huffman and run-length stages, undoes the prediction
 	 *		and converts the planes to pixels
 	 *	@param[in] p_data is the work area for the planes (is freed)
@@ -497,38 +603,66 @@
 			UnPredict_ImagePlane(p_v, n_chroma_w, n_chroma_h, n_predictor_uv);
 			if(b_alpha)
 				UnPredict_ImagePlane(p_v + n_chroma_plane, n_image_width, n_image_height, n_predictor_a);
-			// each chroma sample covers n_subsample x n_subsample pixels
-			for(int y = 0; y < n_image_height; ++ y) {
-				const size_t n_row = size_t(y) * size_t(n_image_width);
-				const uint8_t *p_u_row = p_u + size_t(y / n_subsample) * size_t(n_chroma_w);
-				const uint8_t *p_v_row = p_v + (p_u_row - p_u);
-				CColor_Terms t_color = {0, 0, 0, 0, 0, 0};
-				int n_sub_x = 0;
-				for(size_t x = 0, n_chroma_x = 0; x < size_t(n_image_width); ++ x) {
-					if(!n_sub_x) // the first pixel of a block: the block's terms, computed once
-						t_color = t_Color_Terms(p_u_row[n_chroma_x], p_v_row[n_chroma_x], b_lossless_color);
-					if(++ n_sub_x == n_subsample) { // replaces x / n_subsample: a branch with a pattern
-						n_sub_x = 0; // easy to predict keeps the chroma index out of a chain
-						++ n_chroma_x; // through each pixel
-					}
-					const int n_y = p_data[n_row + x];
+			// each chroma sample covers n_subsample x n_subsample pixels: the terms of
+			// a row of chroma samples are spread over the pixel columns once, which
+			// replaces finding each pixel's chroma sample (x / n_subsample) and its
+			// terms pixel by pixel; the padding behind them is never used
+			const size_t n_stride = size_t(n_image_width) + n_color_block;
+			int16_t *const p_terms = new(std::nothrow) int16_t[6 * n_stride];
+			if(!p_terms) {
+				delete[] p_data;
+				delete[] p_image;
+				return nullptr;
+			}
+			for(size_t i = 0; i < 6 * n_stride; ++ i)
+				p_terms[i] = (i < 3 * n_stride)? int16_t(0) : int16_t(n_never);
+			bool b_carry_written = false;
+			const int16_t *const p_red = p_terms, *const p_green = p_red + n_stride, *const p_blue = p_green + n_stride;
+			const int16_t *const p_red_up = p_blue + n_stride, *const p_green_up = p_red_up + n_stride;
+			const int16_t *const p_blue_up = p_green_up + n_stride;
+			const uint8_t *const p_a = p_v + n_chroma_plane;
+			(void)p_red_up;
+			(void)p_green_up;
+			(void)p_blue_up;
+			(void)p_a;
+			// the pixels are rebuilt a block of n_color_block at a time, which replaces
+			// one at a time: the fixed count lets compilers turn the block into vector
+			// code. The last block of a row runs into the next row, which rewrites
+			// those pixels, or behind the last row into the spare pixels of the image
+			const size_t n_row_blocks = (size_t(n_image_width) + n_color_block - 1) / n_color_block;
+			size_t y = 0, n_block_x = 0;
+			for(size_t n_block = 0; n_block < n_row_blocks * size_t(n_image_height); ++ n_block) {
+				if(n_block_x == n_row_blocks)
+					n_block_x = 0, ++ y;
+				if(!n_block_x && !(y % size_t(n_subsample))) {
+					const size_t n_chroma_row = (y / size_t(n_subsample)) * size_t(n_chroma_w);
+					Spread_Color_Terms(p_terms, n_stride, p_u + n_chroma_row, p_v + n_chroma_row,
+						n_image_width, n_subsample, b_lossless_color, b_carry_written);
+				}
+				const size_t n_x = n_color_block * n_block_x ++, n_first = y * size_t(n_image_width) + n_x;
+				uint32_t p_block[n_color_block]; // no store here can change what the block reads
+				for(size_t i = 0; i < n_color_block; ++ i) {
+					const int n_y = p_data[n_first + i];
 					uint8_t r, g, b;
 					if(!b_lossless_color) {
-						r = n_Lossy_Color(n_y, t_color.n_red, t_color.n_red_up_from);
-						g = n_Lossy_Color(n_y, t_color.n_green, t_color.n_green_up_from);
-						b = n_Lossy_Color(n_y, t_color.n_blue, t_color.n_blue_up_from);
+						r = n_Lossy_Color(n_y, p_red[n_x + i], p_red_up[n_x + i]);
+						g = n_Lossy_Color(n_y, p_green[n_x + i], p_green_up[n_x + i]);
+						b = n_Lossy_Color(n_y, p_blue[n_x + i], p_blue_up[n_x + i]);
 					} else {
-						g = uint8_t(n_y + t_color.n_green);
-						r = uint8_t(n_y + t_color.n_red);
-						b = uint8_t(n_y + t_color.n_blue);
+						g = uint8_t(n_y + p_green[n_x + i]);
+						r = uint8_t(n_y + p_red[n_x + i]);
+						b = uint8_t(n_y + p_blue[n_x + i]);
 					}
 					if(b_alpha) {
-						p_image[n_row + x] = uint32_t(p_v[n_chroma_plane + n_row + x]) << 24 |
+						p_block[i] = uint32_t(p_a[n_first + i]) << 24 |
 							uint32_t(b) << 16 | uint32_t(g) << 8 | r;
 					} else
-						p_image[n_row + x] = 0xff000000U | uint32_t(b) << 16 | uint32_t(g) << 8 | r;
+						p_block[i] = 0xff000000U | uint32_t(b) << 16 | uint32_t(g) << 8 | r;
 				}
+				for(size_t i = 0; i < n_color_block; ++ i)
+					p_image[n_first + i] = p_block[i];
 			}
+			delete[] p_terms;
 		} else {
 			UnPredict_ImagePlane(p_data, n_image_width, n_image_height, n_predictor_y);
 			if(b_alpha) {

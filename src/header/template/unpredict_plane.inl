@@ -38,6 +38,22 @@
 			for(int x = n_first_col + 1; x < n_width; ++ x)
 				p_buffer[x + y * n_width] += p_buffer[x - 1 + y * n_width];
 		}
+		// "none" adds nothing; "up" and "up-left" add the row above, a row at a time
+		// in blocks (Add_Row_Above() replaces the loop below for them)
+		if(!b_Adds_Prediction(n_pred_type))
+			return;
+		if(b_Predicts_From_Row_Above(n_pred_type)) {
+			Add_Row_Above(p_buffer, n_width, n_height, n_first_row, n_first_col);
+			return;
+		}
+		// for all predictors but gap, a sample whose neighbours all hold its left
+		// neighbour's value, and whose residual is zero, takes that value too (flat
+		// areas); for some, neighbours above that hold any one value suffice (edges).
+		// Runs are looked for at every n_flat_run-th column only, which costs little
+		// where there are none (noise), and a run's first samples where they begin
+		// elsewhere
+		const bool b_flat_skip = n_pred_type != n_gap_predictor;
+		const bool b_flat_above_suffices = b_Predicts_Left_Below_Flat_Row(n_pred_type);
 		// the rest: residuals of the predictor, from the restored neighbours (a = left,
 		// and the row above; the formulas follow this function). This replaces restoring one row at a time, each sample
 		// from the one just restored on its left: two rows are restored at a time, the
@@ -77,6 +93,17 @@
 				(void)p_up_0;
 				(void)p_up_1;
 				for(int x = n_begin, x_1 = n_begin - n_lag; x < n_end; ++ x, ++ x_1) {
+					if(b_flat_skip && n_lag && (b_flat_above_suffices || a_0 == a_1) && !(unsigned(x) % n_flat_run) &&
+					   x + n_flat_run < n_end &&
+					   b_Flat_Run(p_row_0 + x, p_row_1 + x_1, p_up_0 + x, a_0, (b_flat_above_suffices)? p_up_0[x] : a_0)) {
+						// this replaces restoring a flat run of both rows one sample at a time
+						const size_t n_ones = size_t(-1) / 255;
+						Write_BigEndian_Word(p_row_0 + x, size_t(a_0) * n_ones);
+						Write_BigEndian_Word(p_row_1 + x_1, size_t(a_1) * n_ones);
+						x += n_flat_run - 1;
+						x_1 += n_flat_run - 1;
+						continue;
+					}
 					const int n_residual_0 = p_row_0[x], n_residual_1 = p_row_1[x_1];
 					int n_pred_0 = 0, n_pred_1 = 0;
 					if(n_pred_type == 0)
@@ -113,6 +140,93 @@
 				}
 			}
 		}
+	}
+
+	enum {
+		n_gap_predictor = 5,
+		n_flat_run = int(sizeof(size_t)) // samples of a flat run, a word of them
+	};
+
+	/**
+	 *	@brief tells whether a predictor adds anything to the residuals
+	 *	@param[in] n_predictor is predictor type (see UnPredict_ImagePlane())
+	 *	@return Returns false for no prediction, true for the others.
+	 */
+	static inline bool b_Adds_Prediction(int n_predictor)
+	{
+		return n_predictor != 6;
+	}
+
+	/**
+	 *	@brief tells whether a predictor takes nothing from the row it restores
+	 *	@param[in] n_predictor is predictor type (see UnPredict_ImagePlane())
+	 *	@return Returns true for up (n) and up-left (nw), false for the others.
+	 */
+	static inline bool b_Predicts_From_Row_Above(int n_predictor)
+	{
+		return n_predictor == 0 || n_predictor == 7;
+	}
+
+	/**
+	 *	@brief undoes up (n) or up-left (nw) below the first row
+	 *	@param[in,out] p_buffer is the plane, its border already restored
+	 *	@param[in] n_first_col is 0 for up, where the row above is added as it
+	 *		stands, or 1 for up-left, where it is added one sample to the right
+	 *	@note Nothing that a row adds comes from the row itself, so its samples
+	 *		are added 16 at a time, which compilers turn into vector code: that
+	 *		replaces adding them one at a time (the tail of a row still is).
+	 */
+	static void Add_Row_Above(uint8_t *p_buffer, int n_width, int n_height, int n_first_row, int n_first_col)
+	{
+		const int n_block = 16;
+		for(int y = n_first_row; y < n_height; ++ y) {
+			uint8_t *const p_row = p_buffer + size_t(y) * size_t(n_width);
+			const uint8_t *const p_above = p_row - n_width - n_first_col;
+			int x = n_first_col;
+			for(; x + n_block <= n_width; x += n_block) {
+				uint8_t p_sum[n_block]; // no store here can change what the block reads
+				for(int i = 0; i < n_block; ++ i)
+					p_sum[i] = uint8_t(p_row[x + i] + p_above[x + i]);
+				for(int i = 0; i < n_block; ++ i)
+					p_row[x + i] = p_sum[i];
+			}
+			for(; x < n_width; ++ x)
+				p_row[x] = uint8_t(p_row[x] + p_above[x]);
+		}
+	}
+
+	/**
+	 *	@brief tells whether a predictor predicts w wherever the row above holds one
+	 *		value from nw to ne
+	 *	@param[in] n_predictor is predictor type (see UnPredict_ImagePlane())
+	 *	@return Returns true for left, paeth, med, diff and grad-h, false for the others.
+	 */
+	static inline bool b_Predicts_Left_Below_Flat_Row(int n_predictor)
+	{
+		return n_predictor == 1 || n_predictor == 3 || n_predictor == 4 || n_predictor == 9 || n_predictor == 10;
+	}
+
+	/**
+	 *	@brief tells whether the next n_flat_run samples of two rows restored side by
+	 *		side (the lower one two samples behind) are flat runs of their left neighbours
+	 *	@param[in] p_upper is the upper row at the first sample, restored before it
+	 *	@param[in] p_lower is the lower row at its first sample (two columns left)
+	 *	@param[in] p_above is the row above the upper row, at the upper row's first sample
+	 *	@param[in] n_value is the left neighbour of the first sample of the upper row
+	 *	@param[in] n_above is the value the row above must hold
+	 *	@return Returns true when the residuals are all zero, the row above holds
+	 *		n_above from one sample left of the run to one right of it, and the two
+	 *		upper samples that the lower row reads left of the run of the upper one
+	 *		hold n_value: then every neighbour above each run holds one value. A
+	 *		predictor of b_Predicts_Left_Below_Flat_Row() then continues both left
+	 *		neighbours; any but gap does so when the two and n_above are all n_value.
+	 */
+	static inline bool b_Flat_Run(const uint8_t *p_upper, const uint8_t *p_lower, const uint8_t *p_above,
+		int n_value, int n_above)
+	{
+		const size_t n_flat = size_t(n_above) * (size_t(-1) / 255);
+		return !n_BigEndian_Word(p_upper) && !n_BigEndian_Word(p_lower) && n_BigEndian_Word(p_above - 1) == n_flat &&
+			n_BigEndian_Word(p_above + 1) == n_flat && p_upper[-3] == n_value && p_upper[-2] == n_value;
 	}
 
 	enum {
