@@ -75,5 +75,5 @@ TEST(FormatExample, EveryLayerIsWhatTheToolMakesAndBothDecodersReadIt)
 	const size_t n_text_begin = n_text + strlen("\ntext: ");
 	const std::string s_text = s_document.substr(n_text_begin, s_document.find('\n', n_text_begin) - n_text_begin);
 	EXPECT_EQ(encoded.s_text, s_text);
-	EXPECT_EQ(DecodedByBoth(true, s_text, params), pixels);
+	EXPECT_EQ(DecodedByEveryDecoder(true, s_text, params), pixels);
 }
