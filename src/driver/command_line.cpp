@@ -70,6 +70,8 @@ bool b_ApplyFlag(const char *p_s_arg, ConversionOptions &r_options)
 		r_options.b_shared_decompress = true;
 	else if(!strcmp(p_s_arg, "--self-contained"))
 		r_options.b_self_contained = true;
+	else if(!strcmp(p_s_arg, "--row-decoder"))
+		r_options.b_row_decoder = true;
 	else
 		return false;
 	return true;
@@ -146,6 +148,7 @@ void SetDefaultOptions(ConversionOptions &r_options, const char *p_s_image_file,
 	r_options.n_subsample = 2;
 	r_options.p_s_class_name = nullptr;
 	r_options.b_self_contained = false;
+	r_options.b_row_decoder = false;
 }
 
 const char *p_s_BuildDate()

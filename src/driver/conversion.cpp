@@ -15,6 +15,7 @@
 #include "compress/color_transform.h"
 #include "compress/crc32.h"
 #include "compress/predictor_search.h"
+#include "compress/row_entry_points.h"
 #include "compress/stream_format.h"
 #include "common/atomic_file.h"
 #include "driver/command_line.h"
@@ -259,6 +260,16 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	t_content.n_transformed_crc = n_transformed_crc;
 	t_content.t_image_time = t_FileTimestamp(r_options.p_s_image_file);
 	t_content.p_s_build_date = p_s_BuildDate();
+	RowEntryPoints t_row_entries;
+	if(r_options.b_row_decoder) {
+		// where each plane begins, which the row decoder states as constants
+		if(!b_FindRowEntryPoints(r_options.b_base85, s_text.c_str(), p_stream, n_stream_size, t_content.t_params,
+		   t_row_entries)) {
+			fprintf(stderr, "error: the compressed stream does not read back, so its planes have no entry points\n");
+			return -1;
+		}
+		t_content.p_row_entries = &t_row_entries;
+	}
 	fflush(stdout); // keep the optimiser's and our messages in order when both streams are one
 	if(!b_WriteHeader(t_content, stdout, stderr))
 		return -1;
@@ -270,6 +281,8 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	t_check.t_params = t_content.t_params;
 	t_check.n_stored_crc = t_content.n_stored_crc;
 	t_check.t_settings = t_CheckSettings(r_options, t_settings);
+	t_check.p_row_entries = t_content.p_row_entries;
+	t_check.n_max_cstr_len = r_options.n_max_cstr_len;
 	return n_RoundTripCheck(t_check, p_s_test_image, stdout, stderr);
 }
 

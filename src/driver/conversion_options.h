@@ -26,6 +26,7 @@ struct ConversionOptions {
 	int32_t n_subsample; // "--subsample", chroma subsampling factor
 	const char *p_s_class_name; // "--class-name", or null
 	bool b_self_contained; // "--self-contained": the header includes what its code uses
+	bool b_row_decoder; // "--row-decoder": the header also carries the row decoder for firmware
 };
 
 /** @brief number of characters on one continuation line of a data literal */

@@ -10,6 +10,7 @@
 #include "header/data_literal.h"
 #include "header/decompress_optimiser.h"
 #include "header/decompress_template.h"
+#include "header/row_members.h"
 
 namespace {
 
@@ -217,6 +218,12 @@ bool b_WritePrivateDecompressor(FILE *p_file, const HeaderContent &r_content, st
 		return false;
 	fputs("protected:\n", p_file);
 	fputs(r_s_code.c_str(), p_file);
+	if(r_settings.b_row_decoder) {
+		// behind the pruned text, whose markers the optimiser searched
+		fputs(p_s_RowDecoderTemplate(r_settings.b_base85), p_file);
+		fputs("\n", p_file);
+		WriteRowProtectedDeclaration(p_file);
+	}
 	fputs("};\n", p_file);
 	return true;
 }
@@ -232,6 +239,8 @@ void WriteSharedDecompressor(FILE *p_file, const HeaderContent &r_content, const
 		"inline uint32_t *p_Call_Decompress(const char *p_s_base%d,\n\t\tint n_image_width, int n_image_height, "
 		"size_t n_huff_stage_size,\n\t\tint n_predictor_y, int n_predictor_uv, int n_predictor_a,\n\t\tint "
 		"n_subsample, int n_color_type);\n", n_key, n_base, n_base);
+	if(r_settings.b_row_decoder)
+		WriteRowProtectedDeclaration(p_file);
 	fprintf(p_file, "};\n");
 	fprintf(p_file, "\n#ifndef __PIXMOLD_DECOMPRESS_%08X_INCLUDED\n", n_key);
 	fprintf(p_file, "#define __PIXMOLD_DECOMPRESS_%08X_INCLUDED\n\n", n_key);
@@ -287,12 +296,17 @@ bool b_WriteHeader(const HeaderContent &r_content, FILE *p_out, FILE *p_err)
 	const int n_base = n_BaseNumber(r_settings.b_base85);
 	const bool b_dynamic = b_DynamicDataForm(r_content.p_s_text->size(), r_settings.n_max_cstr_len);
 
-	std::string s_guard, s_class, s_image_path, s_code;
+	std::string s_guard, s_class, s_image_path, s_code, s_class_name;
 	try {
 		s_guard = s_GuardText(r_settings.p_s_image_file);
 		s_class = s_ClassText(r_settings.p_s_image_file);
 		s_image_path = s_CommentSafePath(r_settings.p_s_image_file);
 		s_code = p_s_DecompressTemplate(r_settings.b_base85);
+		s_class_name = (r_settings.p_s_class_name)? r_settings.p_s_class_name : "C" + s_class;
+		// a shared class carries the row decoder in its text (so its key differs); a
+		// private one gets it behind the pruned text
+		if(r_settings.b_row_decoder && r_settings.b_shared_decompress)
+			s_code += p_s_RowDecoderTemplate(r_settings.b_base85);
 	} catch(std::bad_alloc&) {
 		fprintf(p_err, "error: not enough memory\n");
 		return false;
@@ -322,16 +336,29 @@ bool b_WriteHeader(const HeaderContent &r_content, FILE *p_out, FILE *p_err)
 		fprintf(p_file, "class C%s {\n", s_class.c_str());
 	fprintf(p_file, "public:\n");
 	WriteAccessors(p_file, r_content, n_base, b_dynamic);
-	WriteDataAccessor(p_file, r_content, n_base, b_dynamic);
+	if(r_settings.b_row_decoder && b_dynamic)
+		WriteRowLiterals(p_file, r_content, n_base); // the literals, which the row decoder reads in place
+	else
+		WriteDataAccessor(p_file, r_content, n_base, b_dynamic);
 	WriteDecompressAccessor(p_file, r_content, n_base, b_dynamic);
+	if(r_settings.b_row_decoder)
+		WriteRowDeclarations(p_file, r_content);
 
 	if(!r_settings.b_shared_decompress) {
 		if(!b_WritePrivateDecompressor(p_file, r_content, s_code, p_out, p_err)) {
 			AbandonAtomicFile(header); // the previous header, if any, stays
 			return false;
 		}
-	} else
+		if(r_settings.b_row_decoder)
+			WriteRowDefinitions(p_file, r_content, n_base, s_class_name, "");
+	} else {
 		WriteSharedDecompressor(p_file, r_content, s_code, n_base, s_class);
+		if(r_settings.b_row_decoder) {
+			char p_s_scope[32];
+			snprintf(p_s_scope, sizeof(p_s_scope), "CPXMDecompressCode_%08x::", n_Crc32(s_code.data(), s_code.size()));
+			WriteRowDefinitions(p_file, r_content, n_base, s_class_name, p_s_scope);
+		}
+	}
 	if(r_settings.b_self_contained)
 		fputs(p_s_self_contained_epilogue, p_file);
 	fprintf(p_file, "\n#endif // __%s_INCLUDED\n", s_guard.c_str());
