@@ -12,8 +12,10 @@ packages="cmake make g++ pkg-config libpng-dev"
 if [ "$tests" = test ]; then
 	# GoogleTest; libjpeg as the JPEG tests' reference; ImageMagick writes test files;
 	# clang compiles the generated headers a second way and builds the fuzz targets;
-	# ninja runs one cross-build test a second way
+	# ninja runs one cross-build test a second way; the Arm cross compiler with newlib and the
+	# emulator build and run the row decoder on an emulated Cortex-M4
 	packages="$packages libgtest-dev libjpeg-dev imagemagick clang libclang-rt-14-dev ninja-build"
+	packages="$packages gcc-arm-none-eabi libnewlib-arm-none-eabi libstdc++-arm-none-eabi-newlib qemu-system-arm"
 fi
 
 have() {
@@ -89,6 +91,10 @@ if [ "$tests" = test ]; then
 		clang++ -x c++ -fsanitize=fuzzer,address -o /dev/null - >/dev/null 2>&1; then
 		need "libFuzzer and the sanitizer runtimes of clang" libclang-rt-14-dev "compiler-rt"
 	fi
+	have arm-none-eabi-g++ && printf '#include <new>\n' | arm-none-eabi-g++ -x c++ -fsyntax-only - >/dev/null 2>&1 ||
+		need "the Arm cross compiler with newlib and its C++ library" \
+			"gcc-arm-none-eabi libnewlib-arm-none-eabi libstdc++-arm-none-eabi-newlib" "the Arm GNU Toolchain (arm-none-eabi)"
+	have qemu-system-arm || need "QEMU for Arm boards" qemu-system-arm "qemu (qemu-system-arm)"
 	have ninja || optional="$optional
 	ninja: ninja-build on Debian and Ubuntu, ninja elsewhere (one cross-build test runs only with it)"
 	[ -x /usr/bin/convert ] || optional="$optional
