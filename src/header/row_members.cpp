@@ -96,8 +96,11 @@ void WriteRowDefinitions(FILE *p_file, const HeaderContent &r_content, int n_bas
 			(unsigned long long)t_entry.n_bit, (unsigned long long)t_entry.n_code, t_entry.n_skip,
 			(i + 1 < n_max_plane_num)? ", " : "}};\n");
 	}
-	fprintf(p_file, "\treturn %sb_Decode_Image_Rows<%sCRowText_Base%d>(t_image, r_work.t_state, r_work.p_rows,\n"
-		"\t\tsizeof(r_work.p_rows) / sizeof(r_work.p_rows[0]), r_output);\n}\n\n", p_s_scope, p_s_scope, n_base);
+	// the kind of image as constants, which leave only its own predictors and colour path
+	fprintf(p_file, "\treturn %sb_Decode_Image_Rows<%sCRowText_Base%d, %sCRowKind<%d, %d, %d, %d, %d> >(t_image, "
+		"r_work.t_state,\n\t\tr_work.p_rows, sizeof(r_work.p_rows) / sizeof(r_work.p_rows[0]), r_output);\n}\n\n",
+		p_s_scope, p_s_scope, n_base, p_s_scope, p.n_color_type, p.n_subsample, p.n_predictor_y, p.n_predictor_uv,
+		p.n_predictor_a);
 
 	fprintf(p_file, "template <class RowSink>\ninline bool %s::b_Decode_Rows(RowWork &r_work, RowSink &&r_sink)\n"
 		"{\n\treturn b_Row_Decode(r_work, %st_Rows_ARGB(r_sink));\n}\n\n", p_s_class, p_s_scope);

@@ -45,11 +45,11 @@ bool b_Decode(const Code::CRowImage &r_image, RowPixels n_pixels, void *p_pixels
 	bool b_result = false;
 	if(p_rows && p_state) {
 		if(n_pixels == RowPixels::Argb) {
-			b_result = Code::b_Decode_Image_Rows<CText>(r_image, *p_state, p_rows, n_words,
+			b_result = Code::b_Decode_Image_Rows<CText, Code::CRowKind_Any>(r_image, *p_state, p_rows, n_words,
 				Code::t_Into_ARGB(static_cast<uint32_t*>(p_pixels), size_t(r_image.n_width) * sizeof(uint32_t)));
 		} else {
 			RowCopier copier = {static_cast<uint16_t*>(p_pixels), r_image.n_width};
-			b_result = Code::b_Decode_Image_Rows<CText>(r_image, *p_state, p_rows, n_words,
+			b_result = Code::b_Decode_Image_Rows<CText, Code::CRowKind_Any>(r_image, *p_state, p_rows, n_words,
 				Code::t_Rows_RGB565(copier, true));
 		}
 	}

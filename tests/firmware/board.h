@@ -98,20 +98,29 @@ inline void RunCalibrationLoop(uint32_t n_iteration_num)
 
 const uint32_t n_stack_paint = 0x5a17c0deU;
 
-/** @brief paints the free stack below the caller's frame (all but 256 bytes under it) */
+/** @brief the stack pointer */
+inline const void *p_StackPointer()
+{
+	const void *p_sp;
+	__asm__ volatile("mov %0, sp" : "=r"(p_sp));
+	return p_sp;
+}
+
+/** @brief paints the free stack, but for 32 bytes below the stack pointer */
 inline void PaintStack()
 {
 	uint32_t *p_word = __stack_limit;
-	uint32_t *const p_end = reinterpret_cast<uint32_t*>(__builtin_frame_address(0)) - 64;
+	const uint32_t *const p_end = static_cast<const uint32_t*>(p_StackPointer()) - 8;
 	while(p_word < p_end)
 		*p_word ++ = n_stack_paint;
 }
 
-/** @brief the bytes of stack used below the painted start since PaintStack(), from the lowest word overwritten */
-inline uint32_t n_StackUsed(const void *p_painted_from)
+/** @brief the bytes of stack below p_from that have been written since PaintStack(), from the lowest word overwritten */
+inline uint32_t n_StackUsed(const void *p_from)
 {
 	const uint32_t *p_word = __stack_limit;
 	while(*p_word == n_stack_paint)
 		++ p_word;
-	return uint32_t(reinterpret_cast<uintptr_t>(p_painted_from) - reinterpret_cast<uintptr_t>(p_word));
+	return uint32_t(reinterpret_cast<uintptr_t>(p_from) - reinterpret_cast<uintptr_t>(p_word));
 }
+

@@ -43,15 +43,17 @@
 
 	/** A plane being read: its cursor in the text, in the bits and in the packets, and its rows. */
 	struct CRowPlane {
-		// the text: the group to read next, where it begins in the text and in the stream
-		const char *p_s_next, *p_s_piece_end; // the rest of the literal that holds it (null past the text)
-		size_t n_next_text, n_next_byte;
+		// the text: the next character, the end of the literal that holds it and the
+		// text position there (both pointers null past the end of the text)
+		const char *p_s_next, *p_s_piece_end;
+		size_t n_piece_end_text;
+		size_t n_next_byte; // the stream offset of the next group
+		size_t n_past_end; // zero bytes that stand for the bytes past the end of the text
 		// the next plane's entry point, whose text position this cursor meets on its way
 		size_t n_check_text, n_check_byte;
 		bool b_check_passed;
 		uint32_t n_group; // bytes of the group read last, not yet taken, the first in the top byte
 		int n_group_left;
-		size_t n_loaded; // bytes taken into the bits (zeros past the end of the text too)
 		uint32_t n_bits; // the next bits, the first in the top bit
 		int n_bit_num;
 		// the packet being expanded: where its code byte is, its codes, what is left of it
@@ -65,6 +67,11 @@
 		int n_width, n_height, n_predictor, n_first_row, n_first_col, n_row_step, n_y;
 	};
 
+	/** The colour terms of a chroma sample (CColor_Terms), kept for the rows of pixels its block spans. */
+	struct CRowTerms {
+		int16_t n_red, n_green, n_blue, n_red_up_from, n_green_up_from, n_blue_up_from;
+	};
+
 	/** All that a row decode keeps beside the rows: the code table and the planes. */
 	struct CRowState {
 		uint16_t p_lookup[1 << n_row_lookup_bits]; // code length << 8 | symbol, 0 for a longer code
@@ -73,6 +80,7 @@
 		CRowPlane p_plane[n_row_max_planes];
 		int n_plane_num;
 		uint32_t *p_pixels; // the output row, which holds a plane row's residuals before the pixels
+		CRowTerms *p_terms; // the terms of the chroma row where a block spans several rows, else null
 		int n_y; // the next row
 	};
 
@@ -84,68 +92,83 @@
 
 	/**
 	 *	@brief the bytes that a row decode needs beside CRowState: the output row
-	 *		of 32-bit pixels, then the rows of each plane
+	 *		of 32-bit pixels, the colour terms of a chroma row where a block spans
+	 *		several rows, then the rows of each plane
 	 */
 	static inline constexpr size_t n_Row_Work_Bytes(int n_width, int n_subsample, int n_color_type,
 		int n_predictor_y, int n_predictor_uv, int n_predictor_a)
 	{
 		return size_t(n_width) * (4 + n_Row_Plane_Rows(n_predictor_y) + ((n_color_type & 2)?
-			n_Row_Plane_Rows(n_predictor_a) : 0)) + ((n_color_type & 1)? 0 :
-			2 * n_Row_Plane_Rows(n_predictor_uv) * size_t((n_width - 1) / n_subsample + 1));
+			n_Row_Plane_Rows(n_predictor_a) : 0)) + ((n_color_type & 1)? 0 : size_t((n_width - 1) / n_subsample + 1) *
+			(2 * n_Row_Plane_Rows(n_predictor_uv) + ((n_subsample > 1)? sizeof(CRowTerms) : 0)));
 	}
 
 	/** @brief points a cursor at a position of the text (past its end, at nothing) */
 	static void Seek_Row_Text(CRowPlane &r_plane, const CRowImage &r_image, size_t n_text)
 	{
-		r_plane.n_next_text = n_text;
 		r_plane.p_s_next = r_plane.p_s_piece_end = nullptr;
+		r_plane.n_piece_end_text = n_text;
 		if(n_text < r_image.n_text_length) {
 			const size_t n_piece = n_text / r_image.n_piece_length;
 			const size_t n_piece_begin = n_piece * r_image.n_piece_length;
 			const size_t n_piece_left = r_image.n_text_length - n_piece_begin;
+			const size_t n_piece_size = (n_piece_left < r_image.n_piece_length)? n_piece_left : r_image.n_piece_length;
 			r_plane.p_s_next = r_image.p_text_piece[n_piece] + (n_text - n_piece_begin);
-			r_plane.p_s_piece_end = r_image.p_text_piece[n_piece] +
-				((n_piece_left < r_image.n_piece_length)? n_piece_left : r_image.n_piece_length);
+			r_plane.p_s_piece_end = r_image.p_text_piece[n_piece] + n_piece_size;
+			r_plane.n_piece_end_text = n_piece_begin + n_piece_size;
 		}
+	}
+
+	/** @brief the text position of a cursor */
+	static inline size_t n_Row_Text_Position(const CRowPlane &r_plane)
+	{
+		return r_plane.n_piece_end_text - size_t(r_plane.p_s_piece_end - r_plane.p_s_next);
 	}
 
 	/** @brief moves a cursor on by characters of the text */
 	static inline void Skip_Row_Chars(CRowPlane &r_plane, const CRowImage &r_image, int n_char_num)
 	{
-		if(r_plane.p_s_piece_end - r_plane.p_s_next > n_char_num) {
+		if(r_plane.p_s_piece_end - r_plane.p_s_next > n_char_num)
 			r_plane.p_s_next += n_char_num;
-			r_plane.n_next_text += size_t(n_char_num);
-		} else // into the next literal
-			Seek_Row_Text(r_plane, r_image, r_plane.n_next_text + size_t(n_char_num));
+		else // into the next literal
+			Seek_Row_Text(r_plane, r_image, n_Row_Text_Position(r_plane) + size_t(n_char_num));
 	}
 
 	/**
 	 *	@brief gets the next characters of the text at a cursor, up to n_max of them
 	 *	@param[out] r_p_chars points at them: in the literal itself, or in
-	 *		p_gathered where they continue in the next literal
+	 *		p_gathered (n_max characters) where they continue in the next literal,
+	 *		followed by n_pad where the text ends
 	 *	@return how many there are: n_max, or fewer at the end of the text
 	 */
-	static inline int n_Row_Chars(const CRowPlane &r_plane, const CRowImage &r_image, int n_max,
+	static inline int n_Row_Chars(const CRowPlane &r_plane, const CRowImage &r_image, int n_max, char n_pad,
 		const char *&r_p_chars, char *p_gathered)
 	{
 		r_p_chars = r_plane.p_s_next;
 		if(r_plane.p_s_piece_end - r_plane.p_s_next >= n_max)
 			return n_max;
-		// the end of a literal: the characters are gathered from the next one
-		const size_t n_left = (r_plane.n_next_text < r_image.n_text_length)?
-			r_image.n_text_length - r_plane.n_next_text : 0;
-		const int n_char_num = (n_left < size_t(n_max))? int(n_left) : n_max;
-		for(int i = 0; i < n_char_num; ++ i) {
-			const size_t n_text = r_plane.n_next_text + size_t(i);
-			p_gathered[i] = r_image.p_text_piece[n_text / r_image.n_piece_length][n_text % r_image.n_piece_length];
-		}
 		r_p_chars = p_gathered;
+		return n_Gather_Row_Chars(r_plane, r_image, n_max, n_pad, p_gathered);
+	}
+
+	/** @brief gathers the characters of n_Row_Chars() at the end of a literal, from the next one */
+	static int n_Gather_Row_Chars(const CRowPlane &r_plane, const CRowImage &r_image, int n_max, char n_pad,
+		char *p_gathered)
+	{
+		const size_t n_text = n_Row_Text_Position(r_plane);
+		const size_t n_left = (n_text < r_image.n_text_length)? r_image.n_text_length - n_text : 0;
+		const int n_char_num = (n_left < size_t(n_max))? int(n_left) : n_max;
+		for(int i = 0; i < n_max; ++ i) {
+			const size_t n_char = n_text + size_t(i);
+			p_gathered[i] = (i < n_char_num)? r_image.p_text_piece[n_char / r_image.n_piece_length][n_char %
+				r_image.n_piece_length] : n_pad;
+		}
 		return n_char_num;
 	}
 
 	/**
-	 *	@brief reads the group of the text at a cursor into it; past the end of
-	 *		the text the bytes are zeros, as in the decoder above
+	 *	@brief reads the group of the text at a cursor into it; the bytes past
+	 *		the end of the text are zeros, as in the decoder above
 	 *	@note On its way the cursor meets the group that holds the next plane's
 	 *		entry point, where it checks that the text position is the one the
 	 *		tool found (the text was not damaged before it).
@@ -153,27 +176,34 @@
 	template <class CText>
 	static void Read_Row_Group(CRowPlane &r_plane, const CRowImage &r_image)
 	{
-		if(r_plane.n_next_byte == r_plane.n_check_byte && r_plane.n_next_text < r_image.n_text_length)
-			r_plane.b_check_passed = r_plane.n_next_text == r_plane.n_check_text;
+		if(r_plane.n_next_byte == r_plane.n_check_byte && r_plane.p_s_next)
+			r_plane.b_check_passed = n_Row_Text_Position(r_plane) == r_plane.n_check_text;
 		int n_byte_num = 0;
 		const uint32_t n_group = CText::n_Read_Group(r_plane, r_image, n_byte_num);
 		r_plane.n_next_byte += size_t(n_byte_num);
-		// past the end, four zero bytes at a time
-		r_plane.n_group = (n_byte_num)? n_group : 0;
-		r_plane.n_group_left = (n_byte_num)? n_byte_num : 4;
+		// a whole group, or four bytes: those of a short group at the end, then zeros
+		r_plane.n_group_left = (n_byte_num == CText::n_group_bytes)? n_byte_num : 4;
+		r_plane.n_group = (n_byte_num == 4)? n_group : n_group & ~(0xffffffffU >> (8 * n_byte_num));
+		r_plane.n_past_end += size_t(r_plane.n_group_left - n_byte_num);
 	}
 
-	/** @brief takes bytes of the text into the bits of a cursor until more than 24 are there */
-	template <class CText>
-	static inline void Refill_Row_Bits(CRowPlane &r_plane, const CRowImage &r_image, uint32_t &r_n_bits, int &r_n_bit_num)
+	/** @brief the bit position of a cursor, from the stream's first byte */
+	static inline uint64_t n_Row_Bit_Position(const CRowPlane &r_plane)
 	{
-		for(; r_n_bit_num <= 24; r_n_bit_num += 8) {
+		return (uint64_t(r_plane.n_next_byte + r_plane.n_past_end - size_t(r_plane.n_group_left)) << 3) -
+			uint64_t(r_plane.n_bit_num);
+	}
+
+	/** @brief takes bytes of the text into the bits of a cursor, a byte at a time, until there are 16 */
+	template <class CText>
+	static void Refill_Row_Bits(CRowPlane &r_plane, const CRowImage &r_image)
+	{
+		for(; r_plane.n_bit_num < n_row_max_code_bits; r_plane.n_bit_num += 8) {
 			if(!r_plane.n_group_left)
 				Read_Row_Group<CText>(r_plane, r_image);
-			r_n_bits |= (r_plane.n_group >> 24) << (24 - r_n_bit_num);
+			r_plane.n_bits |= (r_plane.n_group >> 24) << (24 - r_plane.n_bit_num);
 			r_plane.n_group <<= 8;
 			-- r_plane.n_group_left;
-			++ r_plane.n_loaded;
 		}
 	}
 
@@ -196,36 +226,16 @@
 
 	/** @brief decodes one code at a cursor; -1 when no code matches */
 	template <class CText>
-	static inline int n_Row_Code(const CRowState &r_state, CRowPlane &r_plane, const CRowImage &r_image,
-		uint32_t &r_n_bits, int &r_n_bit_num)
+	static int n_Row_Code(const CRowState &r_state, CRowPlane &r_plane, const CRowImage &r_image)
 	{
-		if(r_n_bit_num < n_row_max_code_bits)
-			Refill_Row_Bits<CText>(r_plane, r_image, r_n_bits, r_n_bit_num);
-		uint32_t n_entry = r_state.p_lookup[r_n_bits >> (32 - n_row_lookup_bits)];
-		if(!n_entry && !(n_entry = n_Row_Long_Code(r_state, r_n_bits)))
+		if(r_plane.n_bit_num < n_row_max_code_bits)
+			Refill_Row_Bits<CText>(r_plane, r_image);
+		uint32_t n_entry = r_state.p_lookup[r_plane.n_bits >> (32 - n_row_lookup_bits)];
+		if(!n_entry && !(n_entry = n_Row_Long_Code(r_state, r_plane.n_bits)))
 			return -1;
-		r_n_bits <<= n_entry >> 8;
-		r_n_bit_num -= int(n_entry >> 8);
+		r_plane.n_bits <<= n_entry >> 8;
+		r_plane.n_bit_num -= int(n_entry >> 8);
 		return int(n_entry & 0xff);
-	}
-
-	/** @brief decodes the codes of n_count literal bytes at a cursor; false when a code matches none */
-	template <class CText>
-	static bool b_Row_Literal(const CRowState &r_state, CRowPlane &r_plane, const CRowImage &r_image,
-		uint8_t *p_dest, int n_count)
-	{
-		// the bits are kept in locals, which the byte stores cannot alias
-		uint32_t n_bits = r_plane.n_bits;
-		int n_bit_num = r_plane.n_bit_num;
-		int n_symbol = 0;
-		for(uint8_t *const p_end = p_dest + n_count; p_dest != p_end; ++ p_dest) {
-			if((n_symbol = n_Row_Code<CText>(r_state, r_plane, r_image, n_bits, n_bit_num)) < 0)
-				break;
-			*p_dest = uint8_t(n_symbol);
-		}
-		r_plane.n_bits = n_bits;
-		r_plane.n_bit_num = n_bit_num;
-		return n_symbol >= 0;
 	}
 
 	/** @brief reads the code byte of the next packet at a cursor, and the byte of a run; false when a code matches none */
@@ -233,20 +243,25 @@
 	static bool b_Row_Packet(const CRowState &r_state, CRowPlane &r_plane, const CRowImage &r_image)
 	{
 		r_plane.n_packet_code += size_t(r_plane.n_packet_codes);
-		r_plane.n_packet_bit = (uint64_t(r_plane.n_loaded) << 3) - uint64_t(r_plane.n_bit_num);
-		const int n_code_byte = n_Row_Code<CText>(r_state, r_plane, r_image, r_plane.n_bits, r_plane.n_bit_num);
+		r_plane.n_packet_bit = n_Row_Bit_Position(r_plane);
+		const int n_code_byte = n_Row_Code<CText>(r_state, r_plane, r_image);
 		r_plane.n_packet_length = r_plane.n_packet_left = (n_code_byte >> 1) + 1;
 		r_plane.n_packet_codes = 1 + r_plane.n_packet_length;
 		r_plane.n_run_byte = -1;
 		if(n_code_byte >= 0 && (n_code_byte & 1)) { // a run: one more code, the byte
 			r_plane.n_packet_codes = 2;
-			r_plane.n_run_byte = n_Row_Code<CText>(r_state, r_plane, r_image, r_plane.n_bits, r_plane.n_bit_num);
+			r_plane.n_run_byte = n_Row_Code<CText>(r_state, r_plane, r_image);
 			return r_plane.n_run_byte >= 0;
 		}
 		return n_code_byte >= 0;
 	}
 
-	/** @brief expands the next n_count bytes of a plane's packets; false when a code matches none */
+	/**
+	 *	@brief expands the next n_count bytes of a plane's packets; false when a code matches none
+	 *	@note The literal bytes are decoded without n_Row_Code(): the bits stay
+	 *		in locals, which the byte stores cannot alias, and come from the
+	 *		text's groups two bytes at a time.
+	 */
 	template <class CText>
 	static bool b_Row_Residuals(const CRowState &r_state, CRowPlane &r_plane, const CRowImage &r_image,
 		uint8_t *p_dest, int n_count)
@@ -257,13 +272,53 @@
 			const int n_take = (n_count < r_plane.n_packet_left)? n_count : r_plane.n_packet_left;
 			r_plane.n_packet_left -= n_take;
 			n_count -= n_take;
+			uint8_t *const p_end = p_dest + n_take;
 			if(r_plane.n_run_byte >= 0) {
-				for(uint8_t *const p_end = p_dest + n_take; p_dest != p_end; ++ p_dest)
-					*p_dest = uint8_t(r_plane.n_run_byte);
-			} else if(!b_Row_Literal<CText>(r_state, r_plane, r_image, p_dest, n_take))
+				for(const uint8_t n_byte = uint8_t(r_plane.n_run_byte); p_dest != p_end; ++ p_dest)
+					*p_dest = n_byte;
+				continue;
+			}
+			const uint16_t *const p_lookup = r_state.p_lookup;
+			uint32_t n_bits = r_plane.n_bits, n_group = r_plane.n_group;
+			int n_bit_num = r_plane.n_bit_num, n_group_left = r_plane.n_group_left;
+			bool b_matched = true;
+			for(; p_dest != p_end; ++ p_dest) {
+				if(n_bit_num < n_row_max_code_bits) {
+					if(n_group_left < 2) {
+						if(n_group_left) { // the group's last byte
+							n_bits |= (n_group >> 24) << (24 - n_bit_num);
+							n_group_left = 0;
+							n_bit_num += 8;
+						}
+						if(n_bit_num < n_row_max_code_bits) { // the next group: three or four bytes
+							r_plane.n_group_left = 0;
+							Read_Row_Group<CText>(r_plane, r_image);
+							n_group = r_plane.n_group;
+							n_group_left = r_plane.n_group_left;
+						}
+					}
+					if(n_bit_num < n_row_max_code_bits) {
+						n_bits |= (n_group >> 16) << (16 - n_bit_num);
+						n_group <<= 16;
+						n_group_left -= 2;
+						n_bit_num += 16;
+					}
+				}
+				uint32_t n_entry = p_lookup[n_bits >> (32 - n_row_lookup_bits)];
+				if(!n_entry && !(n_entry = n_Row_Long_Code(r_state, n_bits))) {
+					b_matched = false;
+					break;
+				}
+				*p_dest = uint8_t(n_entry);
+				n_bits <<= n_entry >> 8;
+				n_bit_num -= int(n_entry >> 8);
+			}
+			r_plane.n_bits = n_bits;
+			r_plane.n_bit_num = n_bit_num;
+			r_plane.n_group = n_group;
+			r_plane.n_group_left = n_group_left;
+			if(!b_matched)
 				return false;
-			else
-				p_dest += n_take;
 		}
 		return true;
 	}
@@ -279,7 +334,8 @@
 		int n_skip_bits)
 	{
 		Seek_Row_Text(r_plane, r_image, n_text);
-		r_plane.n_next_byte = r_plane.n_loaded = n_byte;
+		r_plane.n_next_byte = n_byte;
+		r_plane.n_past_end = 0;
 		r_plane.n_group_left = 0;
 		r_plane.n_bits = 0;
 		r_plane.n_bit_num = 0;
@@ -287,7 +343,7 @@
 		r_plane.n_packet_codes = 0;
 		r_plane.n_packet_left = 0;
 		for(; n_skip_bits > 0; n_skip_bits -= 16) {
-			Refill_Row_Bits<CText>(r_plane, r_image, r_plane.n_bits, r_plane.n_bit_num);
+			Refill_Row_Bits<CText>(r_plane, r_image);
 			const int n_step = (n_skip_bits < 16)? n_skip_bits : 16;
 			r_plane.n_bits <<= n_step;
 			r_plane.n_bit_num -= n_step;
@@ -298,7 +354,8 @@
 	template <class CText>
 	static int n_Row_Table_Byte(CRowPlane &r_plane, const CRowImage &r_image)
 	{
-		Refill_Row_Bits<CText>(r_plane, r_image, r_plane.n_bits, r_plane.n_bit_num);
+		if(r_plane.n_bit_num < 8)
+			Refill_Row_Bits<CText>(r_plane, r_image);
 		const int n_byte = int(r_plane.n_bits >> 24);
 		r_plane.n_bits <<= 8;
 		r_plane.n_bit_num -= 8;
@@ -405,14 +462,19 @@
 		   r_image.n_predictor_y, r_image.n_predictor_uv, r_image.n_predictor_a) + 3) / 4)
 			return false;
 
-		// the output row, then the planes' rows: Y, U and V (colour), A (alpha)
+		// the output row, the terms of a chroma row, then the planes' rows: Y, U and V (colour), A (alpha)
 		r_state.p_pixels = p_rows;
 		r_state.n_y = 0;
 		uint8_t *p_free = reinterpret_cast<uint8_t*>(p_rows + n_width);
+		const int n_chroma_w = (n_width - 1) / n_subsample + 1, n_chroma_h = (n_height - 1) / n_subsample + 1;
+		r_state.p_terms = nullptr;
+		if(!(n_color_type & 1) && n_subsample > 1) {
+			r_state.p_terms = reinterpret_cast<CRowTerms*>(p_free);
+			p_free += sizeof(CRowTerms) * size_t(n_chroma_w);
+		}
 		int n_plane_num = 0;
 		p_free = p_Init_Row_Plane(r_state.p_plane[n_plane_num ++], n_width, n_height, r_image.n_predictor_y, 1, p_free);
 		if(!(n_color_type & 1)) {
-			const int n_chroma_w = (n_width - 1) / n_subsample + 1, n_chroma_h = (n_height - 1) / n_subsample + 1;
 			for(int i = 0; i < 2; ++ i) {
 				p_free = p_Init_Row_Plane(r_state.p_plane[n_plane_num ++], n_chroma_w, n_chroma_h,
 					r_image.n_predictor_uv, n_subsample, p_free);
@@ -442,17 +504,16 @@
 				return false; // a position beyond what the text can hold
 			Start_Row_Cursor<CText>(r_plane, r_image, r_entry.n_text, n_group_byte, int(n_skip_bits));
 			r_plane.n_packet_code = r_entry.n_code;
-			if(r_entry.n_skip) { // the plane begins inside a packet
-				if(r_entry.n_skip < 0 || !b_Row_Packet<CText>(r_state, r_plane, r_image) ||
-				   r_entry.n_skip >= r_plane.n_packet_length)
+			if(r_entry.n_skip < 0 || r_entry.n_skip >= n_row_max_packet)
+				return false;
+			// the plane begins inside the packet: its first bytes belong to the plane before
+			for(int j = 0; j < r_entry.n_skip; ++ j) {
+				uint8_t n_byte;
+				if(!b_Row_Residuals<CText>(r_state, r_plane, r_image, &n_byte, 1))
 					return false;
-				r_plane.n_packet_left -= r_entry.n_skip;
-				for(int j = 0; j < r_entry.n_skip && r_plane.n_run_byte < 0; ++ j) {
-					uint8_t n_byte;
-					if(!b_Row_Literal<CText>(r_state, r_plane, r_image, &n_byte, 1))
-						return false;
-				}
 			}
+			if(r_entry.n_skip && (!r_plane.n_packet_left || r_plane.n_packet_code != r_entry.n_code))
+				return false; // the packet ended before the plane's first byte
 		}
 		return true;
 	}
@@ -465,24 +526,14 @@
 			(n_predictor == 3)? n_Paeth_Prediction(w, p_n) : (n_predictor == 4)? n_Med_Prediction(w, p_n) :
 			(n_predictor == 7)? p_n[-1] : (n_predictor == 8)? n_Avg2_Prediction(w, p_n) :
 			(n_predictor == 9)? n_Diff_Prediction(w, p_n) : (n_predictor == 10)? n_GradH_Prediction(w, p_n) :
-			n_GradV_Prediction(w, p_n);
+			(n_predictor == 11)? n_GradV_Prediction(w, p_n) : p_n[0];
 	}
 
-	/**
-	 *	@brief restores a row from column n_begin (at least 1) on, in place over
-	 *		the row above: each sample is stored one step late, so that the next
-	 *		prediction still reads n and nw of the row above at p_n[0] and
-	 *		p_n[-1]; w, the sample on the left, is the one not yet stored
-	 */
-	template <int n_predictor>
-	static void Restore_Row_In_Place(uint8_t *p_row, const uint8_t *p_residual, int n_begin, int n_width, int w)
+	/** @brief restores a row of the border's first rows: the corner as it is, then differences to the left */
+	static void Restore_First_Row(uint8_t *p_row, const uint8_t *p_residual, int n_width, int n_first_col)
 	{
-		for(int x = n_begin; x < n_width; ++ x) {
-			const int n_sample = (p_residual[x] + n_Row_Prediction<n_predictor>(w, p_row + x)) & 0xff;
-			p_row[x - 1] = uint8_t(w);
-			w = n_sample;
-		}
-		p_row[n_width - 1] = uint8_t(w);
+		for(int x = 0, w = 0; x < n_width; ++ x)
+			p_row[x] = uint8_t(w = (x <= n_first_col)? p_residual[x] : (p_residual[x] + w) & 0xff);
 	}
 
 	/**
@@ -491,21 +542,21 @@
 	 *		corner as it is and then differences to the left, the first columns
 	 *		below them differences to the sample above (the corner's last row as
 	 *		it is), the rest residuals of the predictor
+	 *	@param[in] n_predictor is the plane's predictor (r_plane.n_predictor)
 	 */
-	static void Restore_Row(CRowPlane &r_plane, const uint8_t *p_residual)
+	template <int n_predictor>
+	static void Restore_Row_Of(CRowPlane &r_plane, const uint8_t *p_residual)
 	{
 		const int y = r_plane.n_y ++, n_width = r_plane.n_width;
 		const int n_first_row = r_plane.n_first_row, n_first_col = r_plane.n_first_col;
-		uint8_t *const p_row = r_plane.p_row[(r_plane.p_row[1])? y & 1 : 0];
+		const bool b_two_rows = n_First_Rows(n_predictor) > 1; // gap
+		uint8_t *const p_row = r_plane.p_row[(b_two_rows)? y & 1 : 0];
 		r_plane.p_current = p_row;
-		if(y < n_first_row) {
-			for(int x = 0, w = 0; x < n_width; ++ x)
-				p_row[x] = uint8_t(w = (x <= n_first_col)? p_residual[x] : (p_residual[x] + w) & 0xff);
-			return;
-		}
-		if(r_plane.p_row[1]) {
-			// gap: the row above is the other row; this one overwrites the row two
-			// up (nn), which the prediction reads at x and x + 1 before x is stored
+		if(y < n_first_row)
+			Restore_First_Row(p_row, p_residual, n_width, n_first_col);
+		else if(b_two_rows) {
+			// the row above is the other row; this one overwrites the row two up (nn),
+			// which the prediction reads at x and x + 1 before x is stored
 			const uint8_t *const p_up = r_plane.p_row[(y & 1) ^ 1];
 			for(int x = 0; x < n_first_col; ++ x)
 				p_row[x] = uint8_t((y == n_first_row)? p_residual[x] : (p_residual[x] + p_up[x]) & 0xff);
@@ -513,43 +564,134 @@
 				p_row[x] = uint8_t((p_residual[x] + n_Gap_Prediction(p_row[x - 1], p_row[x - 2], p_up + x, p_row + x,
 					(x + 1 < n_width)? 1 : 0)) & 0xff);
 			}
-			return;
-		}
-		if(!n_first_col) { // up and none
+		} else if(n_predictor == 0 || n_predictor == 6) { // up and none, without a first column
 			for(int x = 0; x < n_width; ++ x)
-				p_row[x] = uint8_t((p_residual[x] + ((r_plane.n_predictor)? 0 : p_row[x])) & 0xff);
-			return;
-		}
-		// the first column, not stored until the second is restored
-		const int w = (y == n_first_row)? p_residual[0] : (p_residual[0] + p_row[0]) & 0xff;
-		switch(r_plane.n_predictor) {
-		case 1: Restore_Row_In_Place<1>(p_row, p_residual, 1, n_width, w); break;
-		case 2: Restore_Row_In_Place<2>(p_row, p_residual, 1, n_width, w); break;
-		case 3: Restore_Row_In_Place<3>(p_row, p_residual, 1, n_width, w); break;
-		case 4: Restore_Row_In_Place<4>(p_row, p_residual, 1, n_width, w); break;
-		case 7: Restore_Row_In_Place<7>(p_row, p_residual, 1, n_width, w); break;
-		case 8: Restore_Row_In_Place<8>(p_row, p_residual, 1, n_width, w); break;
-		case 9: Restore_Row_In_Place<9>(p_row, p_residual, 1, n_width, w); break;
-		case 10: Restore_Row_In_Place<10>(p_row, p_residual, 1, n_width, w); break;
-		default: Restore_Row_In_Place<11>(p_row, p_residual, 1, n_width, w); break;
+				p_row[x] = uint8_t((p_residual[x] + ((n_predictor)? 0 : p_row[x])) & 0xff);
+		} else {
+			// restored in place over the row above: each sample is stored one step
+			// late, so that the next prediction still reads n and nw of the row above
+			// at p_n[0] and p_n[-1]; w, the sample on the left, is the one not yet stored
+			int w = (y == n_first_row)? p_residual[0] : (p_residual[0] + p_row[0]) & 0xff;
+			for(int x = 1; x < n_width; ++ x) {
+				const int n_sample = (p_residual[x] + n_Row_Prediction<n_predictor>(w, p_row + x)) & 0xff;
+				p_row[x - 1] = uint8_t(w);
+				w = n_sample;
+			}
+			p_row[n_width - 1] = uint8_t(w);
 		}
 	}
 
-	/** @brief restores the rows of the planes that the next row of pixels needs; false when a code matches none */
-	template <class CText>
+	/** @brief restores a plane's next row with the predictor the plane states */
+	static void Restore_Row_Any(CRowPlane &r_plane, const uint8_t *p_residual)
+	{
+		switch(r_plane.n_predictor) {
+		case 0: Restore_Row_Of<0>(r_plane, p_residual); break;
+		case 1: Restore_Row_Of<1>(r_plane, p_residual); break;
+		case 2: Restore_Row_Of<2>(r_plane, p_residual); break;
+		case 3: Restore_Row_Of<3>(r_plane, p_residual); break;
+		case 4: Restore_Row_Of<4>(r_plane, p_residual); break;
+		case 5: Restore_Row_Of<5>(r_plane, p_residual); break;
+		case 6: Restore_Row_Of<6>(r_plane, p_residual); break;
+		case 7: Restore_Row_Of<7>(r_plane, p_residual); break;
+		case 8: Restore_Row_Of<8>(r_plane, p_residual); break;
+		case 9: Restore_Row_Of<9>(r_plane, p_residual); break;
+		case 10: Restore_Row_Of<10>(r_plane, p_residual); break;
+		default: Restore_Row_Of<11>(r_plane, p_residual); break;
+		}
+	}
+
+	/**
+	 *	The kind of an image as constants, which a header states for its own, so
+	 *	that a compiler keeps only the predictors and the colour path that the
+	 *	image takes (they must be those of its CRowImage).
+	 */
+	template <int n_color_type, int n_subsample, int n_predictor_y, int n_predictor_uv, int n_predictor_a>
+	struct CRowKind {
+		static int n_Color_Type(const CRowImage &)
+		{
+			return n_color_type;
+		}
+
+		static int n_Subsample(const CRowImage &)
+		{
+			return n_subsample;
+		}
+
+		/** @param[in] n_plane_kind is 0 for Y (or gray), 1 for U and V, 2 for A */
+		static void Restore_Row(CRowPlane &r_plane, const uint8_t *p_residual, int n_plane_kind)
+		{
+			if(!n_plane_kind)
+				Restore_Row_Of<n_predictor_y>(r_plane, p_residual);
+			else if(n_plane_kind == 1 && !(n_color_type & 1))
+				Restore_Row_Of<n_predictor_uv>(r_plane, p_residual);
+			else if(n_color_type & 2)
+				Restore_Row_Of<n_predictor_a>(r_plane, p_residual);
+		}
+	};
+
+	/** Any kind of image, as its CRowImage states it. */
+	struct CRowKind_Any {
+		static int n_Color_Type(const CRowImage &r_image)
+		{
+			return r_image.n_color_type;
+		}
+
+		static int n_Subsample(const CRowImage &r_image)
+		{
+			return r_image.n_subsample;
+		}
+
+		static void Restore_Row(CRowPlane &r_plane, const uint8_t *p_residual, int)
+		{
+			Restore_Row_Any(r_plane, p_residual);
+		}
+	};
+
+	/** @brief decodes and restores a plane's next row; false when a code matches none */
+	template <class CText, class CKind>
+	static bool b_Restore_Plane_Row(const CRowImage &r_image, CRowState &r_state, int n_plane, int n_plane_kind)
+	{
+		uint8_t *const p_residual = reinterpret_cast<uint8_t*>(r_state.p_pixels);
+		CRowPlane &r_plane = r_state.p_plane[n_plane];
+		if(!b_Row_Residuals<CText>(r_state, r_plane, r_image, p_residual, r_plane.n_width))
+			return false;
+		CKind::Restore_Row(r_plane, p_residual, n_plane_kind);
+		return true;
+	}
+
+	/**
+	 *	@brief restores the rows of the planes that the next row of pixels needs:
+	 *		Y, U and V where a row of chroma blocks begins, A; false when a code matches none
+	 */
+	template <class CText, class CKind>
 	static bool b_Restore_Plane_Rows(const CRowImage &r_image, CRowState &r_state)
 	{
-		const int y = r_state.n_y ++;
-		uint8_t *const p_residual = reinterpret_cast<uint8_t*>(r_state.p_pixels);
-		for(int i = 0; i < r_state.n_plane_num; ++ i) {
-			CRowPlane &r_plane = r_state.p_plane[i];
-			if(y % r_plane.n_row_step) // a chroma row serves n_subsample rows of pixels
-				continue;
-			if(!b_Row_Residuals<CText>(r_state, r_plane, r_image, p_residual, r_plane.n_width))
+		const int y = r_state.n_y ++, n_color_type = CKind::n_Color_Type(r_image);
+		const int n_subsample = CKind::n_Subsample(r_image);
+		if(!b_Restore_Plane_Row<CText, CKind>(r_image, r_state, 0, 0))
+			return false;
+		if(!(n_color_type & 1) && !(y % n_subsample)) {
+			if(!b_Restore_Plane_Row<CText, CKind>(r_image, r_state, 1, 1) ||
+			   !b_Restore_Plane_Row<CText, CKind>(r_image, r_state, 2, 1))
 				return false;
-			Restore_Row(r_plane, p_residual);
+			if(n_subsample > 1) {
+				// this replaces computing the terms of a block in every row it spans
+				const uint8_t *const p_u = r_state.p_plane[1].p_current, *const p_v = r_state.p_plane[2].p_current;
+				// a sample as the one on the left has its terms already
+				CRowTerms *const p_terms = r_state.p_terms;
+				for(int x = 0; x < r_state.p_plane[1].n_width; ++ x) {
+					if(x && p_u[x] == p_u[x - 1] && p_v[x] == p_v[x - 1]) {
+						p_terms[x] = p_terms[x - 1];
+						continue;
+					}
+					const CColor_Terms t = t_Color_Terms(p_u[x], p_v[x], (n_color_type & 4) != 0);
+					const CRowTerms t_kept = {int16_t(t.n_red), int16_t(t.n_green), int16_t(t.n_blue),
+						int16_t(t.n_red_up_from), int16_t(t.n_green_up_from), int16_t(t.n_blue_up_from)};
+					p_terms[x] = t_kept;
+				}
+			}
 		}
-		return true;
+		return !(n_color_type & 2) || b_Restore_Plane_Row<CText, CKind>(r_image, r_state, r_state.n_plane_num - 1, 2);
 	}
 
 	/**
@@ -563,16 +705,15 @@
 		for(int i = 0; i < r_state.n_plane_num; ++ i) {
 			const CRowPlane &r_plane = r_state.p_plane[i];
 			const bool b_packet_done = !r_plane.n_packet_left;
-			const uint64_t n_bit = (b_packet_done)? (uint64_t(r_plane.n_loaded) << 3) - uint64_t(r_plane.n_bit_num) :
-				r_plane.n_packet_bit;
+			const uint64_t n_bit = (b_packet_done)? n_Row_Bit_Position(r_plane) : r_plane.n_packet_bit;
 			const size_t n_code = r_plane.n_packet_code + ((b_packet_done)? size_t(r_plane.n_packet_codes) : 0);
 			if(i + 1 == r_state.n_plane_num)
 				return b_packet_done && n_code == r_image.n_huff_stage_size;
 			const CRowEntry &r_next = r_image.p_entry[i];
 			// the text position: met on the way, or the group to read next, or the end of the text
-			const bool b_text_ok = r_plane.b_check_passed || (r_plane.n_next_text == r_next.n_text &&
+			const bool b_text_ok = r_plane.b_check_passed || (n_Row_Text_Position(r_plane) == r_next.n_text &&
 				(r_plane.n_next_byte == r_plane.n_check_byte || (r_plane.n_next_byte < r_plane.n_check_byte &&
-				r_plane.n_next_text >= r_image.n_text_length)));
+				!r_plane.p_s_next)));
 			if(n_bit != r_next.n_bit || n_code != r_next.n_code || !b_text_ok ||
 			   ((b_packet_done)? 0 : r_plane.n_packet_length - r_plane.n_packet_left) != r_next.n_skip)
 				return false;
@@ -592,34 +733,46 @@
 	/** RGB565 pixels: (r >> 3) << 11 | (g >> 2) << 5 | b >> 3, the bytes swapped on request (as SPI panels take them). */
 	struct CRow_RGB565 {
 		typedef uint16_t TPixel;
-		bool b_swap_bytes;
+		int n_swap_shift; // 8 to swap the bytes, else 0
 		uint16_t n_Pixel(int r, int g, int b, int) const
 		{
+			// the pixel twice over, so that a shift by 8 swaps its bytes without a branch
 			const uint32_t n_pixel = uint32_t(r >> 3) << 11 | uint32_t(g >> 2) << 5 | uint32_t(b >> 3);
-			return uint16_t((b_swap_bytes)? n_pixel >> 8 | (n_pixel & 0xff) << 8 : n_pixel);
+			return uint16_t((n_pixel << 16 | n_pixel) >> n_swap_shift);
 		}
 	};
 
 	/**
 	 *	@brief builds a row of pixels from the planes' current rows, with the
-	 *		colour terms of the decoder above (computed once per chroma block)
+	 *		colour terms of the decoder above, once per chroma block (or kept for
+	 *		the rows a block spans)
 	 */
-	template <class CPixel>
+	template <class CKind, class CPixel>
 	static void Write_Row_Pixels(const CRowImage &r_image, const CRowState &r_state,
 		typename CPixel::TPixel *p_dest, const CPixel &r_pixel)
 	{
-		const int n_width = r_image.n_width, n_subsample = r_image.n_subsample;
-		const bool b_lossless_color = (r_image.n_color_type & 4) != 0;
+		const int n_width = r_image.n_width, n_subsample = CKind::n_Subsample(r_image);
+		const int n_color_type = CKind::n_Color_Type(r_image);
+		const bool b_lossless_color = (n_color_type & 4) != 0;
+		const CPixel t_pixel = r_pixel; // a copy, which the stores of the pixels cannot alias
 		const uint8_t *const p_y = r_state.p_plane[0].p_current;
-		const uint8_t *const p_a = (r_image.n_color_type & 2)? r_state.p_plane[r_state.n_plane_num - 1].p_current : nullptr;
-		if(r_image.n_color_type & 1) {
+		const uint8_t *const p_a = r_state.p_plane[r_state.n_plane_num - 1].p_current; // read only with alpha
+		if(n_color_type & 1) {
 			for(int x = 0; x < n_width; ++ x)
-				p_dest[x] = r_pixel.n_Pixel(p_y[x], p_y[x], p_y[x], (p_a)? p_a[x] : 255);
+				p_dest[x] = t_pixel.n_Pixel(p_y[x], p_y[x], p_y[x], (n_color_type & 2)? p_a[x] : 255);
 			return;
 		}
 		const uint8_t *const p_u = r_state.p_plane[1].p_current, *const p_v = r_state.p_plane[2].p_current;
 		for(int x = 0, n_chroma_x = 0; x < n_width; ++ n_chroma_x) {
-			const CColor_Terms t = t_Color_Terms(p_u[n_chroma_x], p_v[n_chroma_x], b_lossless_color);
+			CColor_Terms t;
+			if(n_subsample > 1) {
+				const CRowTerms *const p_kept = r_state.p_terms;
+				const CColor_Terms t_kept = {p_kept[n_chroma_x].n_red, p_kept[n_chroma_x].n_green,
+					p_kept[n_chroma_x].n_blue, p_kept[n_chroma_x].n_red_up_from, p_kept[n_chroma_x].n_green_up_from,
+					p_kept[n_chroma_x].n_blue_up_from};
+				t = t_kept;
+			} else
+				t = t_Color_Terms(p_u[n_chroma_x], p_v[n_chroma_x], b_lossless_color);
 			for(const int n_end = (n_width - x > n_subsample)? x + n_subsample : n_width; x < n_end; ++ x) {
 				const int n_y = p_y[x];
 				int r, g, b;
@@ -632,7 +785,7 @@
 					g = uint8_t(n_y + t.n_green);
 					b = uint8_t(n_y + t.n_blue);
 				}
-				p_dest[x] = r_pixel.n_Pixel(r, g, b, (p_a)? p_a[x] : 255);
+				p_dest[x] = t_pixel.n_Pixel(r, g, b, (n_color_type & 2)? p_a[x] : 255);
 			}
 		}
 	}
@@ -641,9 +794,10 @@
 	template <class CSink>
 	struct CRows_ARGB {
 		CSink *p_sink;
+		template <class CKind>
 		void Row(const CRowImage &r_image, const CRowState &r_state, int n_y) const
 		{
-			Write_Row_Pixels(r_image, r_state, r_state.p_pixels, CRow_ARGB());
+			Write_Row_Pixels<CKind>(r_image, r_state, r_state.p_pixels, CRow_ARGB());
 			(*p_sink)(n_y, static_cast<const uint32_t*>(r_state.p_pixels));
 		}
 	};
@@ -653,10 +807,11 @@
 	struct CRows_RGB565 {
 		CSink *p_sink;
 		CRow_RGB565 t_pixel;
+		template <class CKind>
 		void Row(const CRowImage &r_image, const CRowState &r_state, int n_y) const
 		{
 			uint16_t *const p_row = reinterpret_cast<uint16_t*>(r_state.p_pixels);
-			Write_Row_Pixels(r_image, r_state, p_row, t_pixel);
+			Write_Row_Pixels<CKind>(r_image, r_state, p_row, t_pixel);
 			(*p_sink)(n_y, static_cast<const uint16_t*>(p_row));
 		}
 	};
@@ -667,9 +822,10 @@
 		typename CPixel::TPixel *p_dest;
 		size_t n_stride_bytes;
 		CPixel t_pixel;
+		template <class CKind>
 		void Row(const CRowImage &r_image, const CRowState &r_state, int n_y) const
 		{
-			Write_Row_Pixels(r_image, r_state, reinterpret_cast<typename CPixel::TPixel*>(
+			Write_Row_Pixels<CKind>(r_image, r_state, reinterpret_cast<typename CPixel::TPixel*>(
 				reinterpret_cast<uint8_t*>(p_dest) + size_t(n_y) * n_stride_bytes), t_pixel);
 		}
 	};
@@ -684,7 +840,7 @@
 	template <class CSink>
 	static CRows_RGB565<CSink> t_Rows_RGB565(CSink &r_sink, bool b_swap_bytes)
 	{
-		const CRows_RGB565<CSink> t_output = {&r_sink, {b_swap_bytes}};
+		const CRows_RGB565<CSink> t_output = {&r_sink, {(b_swap_bytes)? 8 : 0}};
 		return t_output;
 	}
 
@@ -696,13 +852,14 @@
 
 	static CRows_Into<CRow_RGB565> t_Into_RGB565(uint16_t *p_dest, size_t n_stride_bytes, bool b_swap_bytes)
 	{
-		const CRows_Into<CRow_RGB565> t_output = {p_dest, n_stride_bytes, {b_swap_bytes}};
+		const CRows_Into<CRow_RGB565> t_output = {p_dest, n_stride_bytes, {(b_swap_bytes)? 8 : 0}};
 		return t_output;
 	}
 
 	/**
 	 *	@brief decodes an image a row at a time
 	 *	@param[in] CText reads the text (CRowText_Base85 or CRowText_Base64)
+	 *	@param[in] CKind is the image's CRowKind, or CRowKind_Any
 	 *	@param[in] p_rows is the memory for the rows, n_row_words 32-bit words
 	 *	@param[in] r_output takes each row of pixels (CRows_ARGB, CRows_RGB565, CRows_Into)
 	 *	@return true when every row was made and every plane ended at the next
@@ -710,16 +867,16 @@
 	 *		whose planes do not begin at their entry points, or rows too small
 	 *		(the rows handed out before are then not to be trusted)
 	 */
-	template <class CText, class COutput>
+	template <class CText, class CKind, class COutput>
 	static bool b_Decode_Image_Rows(const CRowImage &r_image, CRowState &r_state, uint32_t *p_rows, size_t n_row_words,
 		const COutput &r_output)
 	{
 		if(!b_Begin_Rows<CText>(r_image, r_state, p_rows, n_row_words))
 			return false;
 		for(int y = 0; y < r_image.n_height; ++ y) {
-			if(!b_Restore_Plane_Rows<CText>(r_image, r_state))
+			if(!b_Restore_Plane_Rows<CText, CKind>(r_image, r_state))
 				return false;
-			r_output.Row(r_image, r_state, y);
+			r_output.template Row<CKind>(r_image, r_state, y);
 		}
 		return b_Rows_Ended(r_image, r_state);
 	}

@@ -1,6 +1,10 @@
 
 	/** How the row decoder reads BASE64 text, a group at a time. */
 	struct CRowText_Base64 {
+		enum {
+			n_group_bytes = 3 // of a whole group
+		};
+
 		/** @brief the stream offset of the group that holds the byte of a bit: a group every three bytes */
 		static size_t n_Group_Byte(uint64_t n_bit)
 		{
@@ -18,12 +22,10 @@
 		{
 			char p_gathered[4];
 			const char *p_s;
-			const int n_char_num = n_Row_Chars(r_plane, r_image, 4, p_s, p_gathered);
-			uint32_t n_value = 0;
-			for(int i = 0; i < 4; ++ i)
-				n_value = n_value << 6 | ((i < n_char_num)? n_Base64_Value(p_s[i]) : 0);
+			const int n_char_num = n_Row_Chars(r_plane, r_image, 4, 'A', p_s, p_gathered); // "A" is 0
 			Skip_Row_Chars(r_plane, r_image, n_char_num);
 			r_n_byte_num = (n_char_num > 1)? n_char_num - 1 : 0;
-			return n_value << 8;
+			return (n_Base64_Value(p_s[0]) << 18 | n_Base64_Value(p_s[1]) << 12 | n_Base64_Value(p_s[2]) << 6 |
+				n_Base64_Value(p_s[3])) << 8;
 		}
 	};
