@@ -51,7 +51,7 @@ screen_lossless screen.png --lossless"
 
 flags="-mcpu=cortex-m4 -mthumb -Os -fno-exceptions -fno-rtti -std=c++11 -ffunction-sections -fdata-sections
 	-nostartfiles -Wl,--gc-sections -T $firmware/mps2_an386.ld -I $firmware"
-printf '%-16s %9s %7s %7s %7s %9s %7s %7s %7s %9s %9s\n' case pixels text code consts RowWork stack RAM \
+printf '%-16s %9s %7s %7s %7s %9s %7s %7s %7s %11s %9s\n' case pixels text code consts RowWork stack RAM \
 	"RAM/W" "RGB565 i/px" "ARGB i/px"
 echo "$cases" | while read -r name picture options; do
 	[ "$options" = - ] && options=
@@ -64,7 +64,7 @@ echo "$cases" | while read -r name picture options; do
 	grep -q 'p_Base85_Literals()' "$dir/image.h" && accessor=p_Base85_Literals
 	width=$(sed -n 's/^\t\tn_width = \([0-9]*\),$/\1/p' "$dir/image.h")
 	height=$(sed -n 's/^\t\tn_height = \([0-9]*\)$/\1/p' "$dir/image.h")
-	text=$(grep -o '[0-9]*, [0-9]*,$' "$dir/image.h" | head -n 1 | sed 's/.*, \([0-9]*\),$/\1/')
+	text=$(sed -n 's/.*p_literal, [0-9]*, \([0-9]*\),$/\1/p' "$dir/image.h")
 	for output in 0 1 2; do
 		# shellcheck disable=SC2086
 		arm-none-eabi-g++ $flags -DPIXMOLD_BENCH_HEADER='"image.h"' -DPIXMOLD_BENCH_CLASS=CImage \
@@ -87,7 +87,7 @@ echo "$cases" | while read -r name picture options; do
 		if($9 != "ok" || $18 != "ok") { print name ": the decode failed"; exit 1 }
 		pixels = width * height
 		ram = $8 + $6
-		printf "%-16s %9d %7d %7d %7d %9d %7d %7d %7.1f %9.1f %9.1f\n", name, pixels, text, code, consts, $8, $6,
+		printf "%-16s %9d %7d %7d %7d %9d %7d %7d %7.1f %11.1f %9.1f\n", name, pixels, text, code, consts, $8, $6,
 			ram, ram / width, $4 * 2000000 / $2 / pixels, $13 * 2000000 / $11 / pixels
 	}'
 done

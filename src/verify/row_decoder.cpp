@@ -22,14 +22,14 @@ Code::CRowImage t_RowImage(const RowText &r_text, const DecodeParams &p, const R
 	return t_image;
 }
 
-/** Copies each row into a raster, as a program's row sink would. */
+/** Copies each row into a raster, as a program's row sink would, or drops it where there is none. */
 struct RowCopier {
 	uint16_t *p_raster;
 	int n_width;
 
 	void operator ()(int n_y, const uint16_t *p_row) const
 	{
-		for(int x = 0; x < n_width; ++ x)
+		for(int x = 0; p_raster && x < n_width; ++ x)
 			p_raster[size_t(n_y) * size_t(n_width) + size_t(x)] = p_row[x];
 	}
 };
@@ -44,11 +44,12 @@ bool b_Decode(const Code::CRowImage &r_image, RowPixels n_pixels, void *p_pixels
 	Code::CRowState *p_state = new(std::nothrow) Code::CRowState;
 	bool b_result = false;
 	if(p_rows && p_state) {
-		if(n_pixels == RowPixels::Argb) {
+		if(n_pixels == RowPixels::Argb && p_pixels) {
 			b_result = Code::b_Decode_Image_Rows<CText, Code::CRowKind_Any>(r_image, *p_state, p_rows, n_words,
 				Code::t_Into_ARGB(static_cast<uint32_t*>(p_pixels), size_t(r_image.n_width) * sizeof(uint32_t)));
 		} else {
-			RowCopier copier = {static_cast<uint16_t*>(p_pixels), r_image.n_width};
+			RowCopier copier = {(n_pixels == RowPixels::Argb)? nullptr : static_cast<uint16_t*>(p_pixels),
+				r_image.n_width};
 			b_result = Code::b_Decode_Image_Rows<CText, Code::CRowKind_Any>(r_image, *p_state, p_rows, n_words,
 				Code::t_Rows_RGB565(copier, true));
 		}

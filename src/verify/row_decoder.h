@@ -23,7 +23,8 @@ enum class RowPixels {
  *	@brief decodes a text with the row decoder that headers made with
  *		"--row-decoder" carry, from a work area of its own
  *	@param[in] r_entries are the entry points of the planes (b_FindRowEntryPoints())
- *	@param[out] p_pixels receives width * height pixels, 32-bit or 16-bit as n_pixels says
+ *	@param[out] p_pixels receives width * height pixels, 32-bit or 16-bit as n_pixels says;
+ *		null makes the rows and drops them (a decode that refuses needs no raster)
  *	@return false where the row decoder refuses (damaged data, data whose
  *		planes do not begin at their entry points), for sizes beyond the tool's
  *		limit (b_AcceptableImageSize()), and when the work area cannot be allocated

@@ -9,8 +9,8 @@
 
 // The worked example of FORMAT.md, read from the document itself, so that
 // the document cannot drift from the code: every layer it states is what the
-// tool's coders make of the example's pixels, and both decoders turn its
-// text back into those pixels.
+// tool's coders make of the example's pixels, every decoder turns its text
+// back into those pixels, and the planes' entry points are those the tool finds.
 
 namespace {
 
@@ -76,4 +76,13 @@ TEST(FormatExample, EveryLayerIsWhatTheToolMakesAndBothDecodersReadIt)
 	const std::string s_text = s_document.substr(n_text_begin, s_document.find('\n', n_text_begin) - n_text_begin);
 	EXPECT_EQ(encoded.s_text, s_text);
 	EXPECT_EQ(DecodedByEveryDecoder(true, s_text, params), pixels);
+
+	RowEntryPoints entries;
+	ASSERT_TRUE(b_FindRowEntryPoints(true, s_text.c_str(), stream.data(), stream.size(), params, entries));
+	std::vector<uint32_t> found;
+	for(int i = 0; i < entries.n_plane_num; ++ i) {
+		const RowEntryPoint &r = entries.p_entry[i];
+		found.insert(found.end(), {uint32_t(r.n_text), uint32_t(r.n_bit), uint32_t(r.n_code), uint32_t(r.n_skip)});
+	}
+	EXPECT_EQ(found, ExampleLine(s_document, "entries", 10));
 }
