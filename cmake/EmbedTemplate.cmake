@@ -1,7 +1,8 @@
-# Turns the decompressor template files into the two texts that the tool
-# emits into headers: the BASE64 and the BASE85 variant. Each variant is the
-# plane restoration, the variant's own entry point and the shared stages, in
-# that order. Line ends are reduced to LF, so the texts (and the checksum
+# Turns the decompressor template files into the texts that the tool emits
+# into headers: the BASE64 and the BASE85 variant of the classic decompressor
+# (the plane restoration, the variant's own entry point and the shared
+# stages, in that order), and of the row decoder that "--row-decoder" adds
+# behind it (the engine, then the variant's text reader). Line ends are reduced to LF, so the texts (and the checksum
 # that names the shared decompressor class) never depend on a checkout's
 # line-end setting.
 #
@@ -20,6 +21,9 @@ read_template(unpredict_plane.inl unpredict)
 read_template(decode_base64.inl base64)
 read_template(decode_base85.inl base85)
 read_template(decode_stages.inl stages)
+read_template(row_decoder.inl rows)
+read_template(row_text_base64.inl rows_base64)
+read_template(row_text_base85.inl rows_base85)
 
 set(content "// Generated from the files in src/header/template; do not edit.\n")
 string(APPEND content "#include \"header/decompress_template.h\"\n\n")
@@ -28,6 +32,12 @@ string(APPEND content "\tstatic const char p_s_base64_text[] =\n")
 string(APPEND content "R\"PIXMOLD_TEMPLATE(${unpredict}${base64}${stages})PIXMOLD_TEMPLATE\";\n")
 string(APPEND content "\tstatic const char p_s_base85_text[] =\n")
 string(APPEND content "R\"PIXMOLD_TEMPLATE(${unpredict}${base85}${stages})PIXMOLD_TEMPLATE\";\n")
+string(APPEND content "\treturn (b_base85)? p_s_base85_text : p_s_base64_text;\n}\n\n")
+string(APPEND content "const char *p_s_RowDecoderTemplate(bool b_base85)\n{\n")
+string(APPEND content "\tstatic const char p_s_base64_text[] =\n")
+string(APPEND content "R\"PIXMOLD_TEMPLATE(${rows}${rows_base64})PIXMOLD_TEMPLATE\";\n")
+string(APPEND content "\tstatic const char p_s_base85_text[] =\n")
+string(APPEND content "R\"PIXMOLD_TEMPLATE(${rows}${rows_base85})PIXMOLD_TEMPLATE\";\n")
 string(APPEND content "\treturn (b_base85)? p_s_base85_text : p_s_base64_text;\n}\n")
 
 # Rewrite only on change, so that touching the generator does not rebuild

@@ -13,8 +13,10 @@ if [ "$tests" = test ]; then
 	# GoogleTest; libjpeg as the JPEG tests' reference; ImageMagick writes test files;
 	# clang compiles the generated headers a second way and builds the fuzz targets;
 	# ninja runs one cross-build test a second way; make and meson (with ninja) build
-	# the README's recipes
+	# the README's recipes; the Arm cross compiler with newlib and the emulator build and
+	# run the row decoder on an emulated Cortex-M4
 	packages="$packages libgtest-dev libjpeg-dev imagemagick clang libclang-rt-14-dev ninja-build meson"
+	packages="$packages gcc-arm-none-eabi libnewlib-arm-none-eabi libstdc++-arm-none-eabi-newlib qemu-system-arm"
 fi
 
 have() {
@@ -96,6 +98,10 @@ if [ "$tests" = test ]; then
 	fi
 	have meson || need "Meson" meson "meson"
 	have ninja || need "ninja" ninja-build "ninja"
+	have arm-none-eabi-g++ && printf '#include <new>\n' | arm-none-eabi-g++ -x c++ -fsyntax-only - >/dev/null 2>&1 ||
+		need "the Arm cross compiler with newlib and its C++ library" \
+			"gcc-arm-none-eabi libnewlib-arm-none-eabi libstdc++-arm-none-eabi-newlib" "the Arm GNU Toolchain (arm-none-eabi)"
+	have qemu-system-arm || need "QEMU for Arm boards" qemu-system-arm "qemu (qemu-system-arm)"
 	[ -x /usr/bin/convert ] || optional="$optional
 	ImageMagick's /usr/bin/convert: imagemagick on Debian and Ubuntu, ImageMagick elsewhere (one TGA test is skipped without it)"
 fi

@@ -33,3 +33,16 @@ bool b_Base64EncodeString(const uint8_t *p_data, size_t n_size, std::string &r_s
  *	@return false when memory runs out
  */
 bool b_Base64Decode(const char *p_s_text, ByteBuffer &r_stream);
+
+/**
+ *	@brief finds where in a text the group begins that gives a byte of the
+ *		stream: four characters for every three bytes
+ *	@param[in] n_byte is the byte's offset in the decoded stream
+ *	@return the position of the group's first character, or n_text_length
+ *		when the text ends before that group
+ */
+inline size_t n_Base64GroupStart(size_t n_text_length, size_t n_byte)
+{
+	const size_t n_position = 4 * (n_byte / 3);
+	return (n_position < n_text_length)? n_position : n_text_length;
+}

@@ -86,24 +86,44 @@ bool b_Base85Decode(const char *p_s_text, ByteBuffer &r_stream)
 {
 	r_stream.Clear();
 	for(size_t n_left = strlen(p_s_text); n_left;) {
-		if(n_DigitValue(*p_s_text) == n_base85_zero_group_digit) {
-			const uint8_t p_zero_group[n_group_bytes] = {};
-			if(!r_stream.b_Append(p_zero_group, n_group_bytes))
-				return false;
-			++ p_s_text;
-			-- n_left;
-			continue;
-		}
-		const size_t n_digit_num = std::min(n_left, size_t(n_group_digits));
-		uint32_t n_value = 0;
-		for(size_t i = 0; i < size_t(n_group_digits); ++ i)
-			n_value = n_value * 85 + ((i < n_digit_num)? n_DigitValue(p_s_text[i]) : n_highest_digit);
-		const uint8_t p_group[n_group_bytes] = {uint8_t(n_value >> 24), uint8_t(n_value >> 16),
-			uint8_t(n_value >> 8), uint8_t(n_value)};
-		if(!r_stream.b_Append(p_group, n_digit_num - 1))
+		uint8_t p_group[n_group_bytes];
+		size_t n_byte_num;
+		const size_t n_char_num = n_Base85DecodeGroup(p_s_text, n_left, p_group, n_byte_num);
+		if(!r_stream.b_Append(p_group, n_byte_num))
 			return false;
-		p_s_text += n_digit_num;
-		n_left -= n_digit_num;
+		p_s_text += n_char_num;
+		n_left -= n_char_num;
 	}
 	return true;
+}
+
+size_t n_Base85DecodeGroup(const char *p_s_text, size_t n_left, uint8_t p_group[4], size_t &r_n_byte_num)
+{
+	if(n_DigitValue(*p_s_text) == n_base85_zero_group_digit) {
+		for(int i = 0; i < n_group_bytes; ++ i)
+			p_group[i] = 0;
+		r_n_byte_num = n_group_bytes;
+		return 1;
+	}
+	const size_t n_digit_num = std::min(n_left, size_t(n_group_digits));
+	uint32_t n_value = 0;
+	for(size_t i = 0; i < size_t(n_group_digits); ++ i)
+		n_value = n_value * 85 + ((i < n_digit_num)? n_DigitValue(p_s_text[i]) : n_highest_digit);
+	for(int i = 0; i < n_group_bytes; ++ i)
+		p_group[i] = uint8_t(n_value >> (24 - 8 * i));
+	r_n_byte_num = n_digit_num - 1;
+	return n_digit_num;
+}
+
+size_t n_Base85GroupStart(const char *p_s_text, size_t n_byte)
+{
+	const size_t n_length = strlen(p_s_text), n_group_offset = n_byte - n_byte % n_group_bytes;
+	size_t n_position = 0;
+	for(size_t n_offset = 0; n_offset < n_group_offset && n_position < n_length;) {
+		uint8_t p_group[n_group_bytes];
+		size_t n_byte_num;
+		n_position += n_Base85DecodeGroup(p_s_text + n_position, n_length - n_position, p_group, n_byte_num);
+		n_offset += n_byte_num;
+	}
+	return n_position;
 }

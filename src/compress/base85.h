@@ -43,3 +43,23 @@ bool b_Base85EncodeString(const uint8_t *p_data, size_t n_size, std::string &r_s
  *	@return false when memory runs out
  */
 bool b_Base85Decode(const char *p_s_text, ByteBuffer &r_stream);
+
+/**
+ *	@brief decodes the group at the start of a text, as b_Base85Decode() does
+ *	@param[in] n_left is the number of characters left in the text (at least 1)
+ *	@param[out] p_group receives the group's bytes
+ *	@param[out] r_n_byte_num is how many of them the group gives: 4, or k - 1
+ *		for a short group of k characters at the end
+ *	@return the number of characters the group takes
+ */
+size_t n_Base85DecodeGroup(const char *p_s_text, size_t n_left, uint8_t p_group[4], size_t &r_n_byte_num);
+
+/**
+ *	@brief finds where in a text the decoder starts the group that gives a
+ *		byte of the stream: walking the groups from the start, a '~' takes one
+ *		character and every other group five, so only a walk can tell
+ *	@param[in] n_byte is the byte's offset in the decoded stream
+ *	@return the position of the group's first character, or the text's length
+ *		when the text ends before that group
+ */
+size_t n_Base85GroupStart(const char *p_s_text, size_t n_byte);

@@ -78,6 +78,8 @@ bool b_ApplyFlag(const char *p_s_arg, ConversionOptions &r_options)
 		r_options.p_s_test_image = nullptr;
 	else if(!strcmp(p_s_arg, "--quiet"))
 		r_options.b_quiet = true;
+	else if(!strcmp(p_s_arg, "--row-decoder"))
+		r_options.b_row_decoder = true;
 	else
 		return false;
 	return true;
@@ -162,6 +164,7 @@ void SetDefaultOptions(ConversionOptions &r_options, const char *p_s_image_file,
 	r_options.p_s_guard_name = nullptr;
 	r_options.p_s_test_image = p_s_default_test_image;
 	r_options.b_quiet = false;
+	r_options.b_row_decoder = false;
 }
 
 const char *p_s_BuildDate()

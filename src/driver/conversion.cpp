@@ -17,6 +17,7 @@
 #include "compress/color_transform.h"
 #include "compress/crc32.h"
 #include "compress/predictor_search.h"
+#include "compress/row_entry_points.h"
 #include "compress/stream_format.h"
 #include "common/atomic_file.h"
 #include "driver/command_line.h"
@@ -289,7 +290,6 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	}
 	if(r_options.b_verbose)
 		PrintStatistics(r_options, r_image, search.output, s_text, n_pred_y, n_pred_uv, n_pred_a);
-	search.output = ByteBuffer(); // the text holds the stream now
 
 	HeaderContent t_content;
 	t_content.t_settings = t_HeaderSettings(r_options);
@@ -301,6 +301,17 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	t_content.n_transformed_crc = n_transformed_crc;
 	t_content.t_image_time = t_FileTimestamp(r_options.p_s_image_file, n_latest_time);
 	t_content.p_s_build_date = p_s_BuildDate();
+	RowEntryPoints t_row_entries;
+	if(r_options.b_row_decoder) {
+		// where each plane begins, which the row decoder states as constants
+		if(!b_FindRowEntryPoints(r_options.b_base85, s_text.c_str(), p_stream, n_stream_size, t_content.t_params,
+		   t_row_entries)) {
+			fprintf(stderr, "error: the compressed stream does not read back, so its planes have no entry points\n");
+			return -1;
+		}
+		t_content.p_row_entries = &t_row_entries;
+	}
+	search.output = ByteBuffer(); // the text holds the stream now
 	fflush(stdout); // keep the optimiser's and our messages in order when both streams are one
 	if(!b_WriteHeader(t_content, r_header, stdout, stderr))
 		return -1;
@@ -312,6 +323,8 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	t_check.t_params = t_content.t_params;
 	t_check.n_stored_crc = t_content.n_stored_crc;
 	t_check.t_settings = t_CheckSettings(r_options, t_settings);
+	t_check.p_row_entries = t_content.p_row_entries;
+	t_check.n_max_cstr_len = r_options.n_max_cstr_len;
 	return n_RoundTripCheck(t_check, r_options.p_s_test_image, stdout, stderr);
 }
 

@@ -30,6 +30,7 @@ struct ConversionOptions {
 	const char *p_s_guard_name; // "--guard-name", or null
 	const char *p_s_test_image; // "--test-image", else "test_decompress.tga"; null with "--no-test-image"
 	bool b_quiet; // "--quiet": no message but errors, unless "--verbose" asks for the report
+	bool b_row_decoder; // "--row-decoder": the header also carries the row decoder for firmware
 };
 
 /** @brief number of characters on one continuation line of a data literal */

@@ -47,22 +47,34 @@ void WriteSingleLiteral(FILE *p_file, const std::string &r_s_text, int32_t n_lin
 	fputs(";\n\t}\n\n", p_file);
 }
 
-void WriteDynamicLiterals(FILE *p_file, const std::string &r_s_text, int32_t n_line_width, uint32_t n_max_cstr_len)
+void WriteLiteralElements(FILE *p_file, const std::string &r_s_text, int32_t n_line_width, uint32_t n_max_cstr_len)
 {
 	const size_t n_length = r_s_text.size(), n_chunk = n_max_cstr_len;
-	const size_t n_element_num = (n_length + n_chunk - 1) / n_chunk;
-	const size_t n_last_length = n_length - n_chunk * (n_element_num - 1);
+	const size_t n_element_num = n_LiteralNum(n_length, n_max_cstr_len);
 	for(size_t i = 0; i < n_element_num; ++ i) {
 		const size_t n_begin = i * n_chunk, n_end = (i + 1 < n_element_num)? n_begin + n_chunk : n_length;
 		WriteLines(p_file, r_s_text, n_begin, n_end, n_line_width, false, n_line_width);
 		if(i + 1 < n_element_num)
 			fputs(",\n", p_file);
 	}
-	fprintf(p_file, "\n\t\t};\n\n\t\tchar *p_s_data;\n\t\tif(!(p_s_data = new(std::nothrow) char[%u]))\n"
+}
+
+void WriteJoinCode(FILE *p_file, size_t n_text_length, uint32_t n_max_cstr_len, const char *p_s_element_num)
+{
+	const size_t n_chunk = n_max_cstr_len;
+	const size_t n_last_length = n_text_length - n_chunk * (n_LiteralNum(n_text_length, n_max_cstr_len) - 1);
+	fprintf(p_file, "\t\tchar *p_s_data;\n\t\tif(!(p_s_data = new(std::nothrow) char[%u]))\n"
 		"\t\t\treturn 0;\n\t\tchar *p_s_dest = p_s_data;\n"
-		"\t\tfor(size_t i = 0, n = sizeof(p_data) / sizeof(p_data[0]); i < n; ++ i) {\n"
+		"\t\tfor(size_t i = 0, n = %s; i < n; ++ i) {\n"
 		"\t\t\tsize_t n_chunk = (i + 1 < n)? %u : %u;\n"
 		"\t\t\tmemcpy(p_s_dest, p_data[i], n_chunk * sizeof(char));\n\t\t\tp_s_dest += n_chunk;\n"
 		"\t\t}\n\t\t*p_s_dest = 0;\n\t\treturn p_s_data;\n\t}\n\n",
-		unsigned(n_length + 1), unsigned(n_chunk), unsigned(n_last_length));
+		unsigned(n_text_length + 1), p_s_element_num, unsigned(n_chunk), unsigned(n_last_length));
+}
+
+void WriteDynamicLiterals(FILE *p_file, const std::string &r_s_text, int32_t n_line_width, uint32_t n_max_cstr_len)
+{
+	WriteLiteralElements(p_file, r_s_text, n_line_width, n_max_cstr_len);
+	fputs("\n\t\t};\n\n", p_file);
+	WriteJoinCode(p_file, r_s_text.size(), n_max_cstr_len, "sizeof(p_data) / sizeof(p_data[0])");
 }

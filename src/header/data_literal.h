@@ -21,6 +21,12 @@
  *	whole piece on one line. The alphabets need no escaping.
  */
 
+/** @brief the number of literals of the dynamic form: pieces of at most the longest literal C */
+inline size_t n_LiteralNum(size_t n_text_length, uint32_t n_max_cstr_len)
+{
+	return (n_text_length + n_max_cstr_len - 1) / n_max_cstr_len;
+}
+
 /** @brief true when the text needs the dynamic (array) form */
 inline bool b_DynamicDataForm(size_t n_text_length, uint32_t n_max_cstr_len)
 {
@@ -41,3 +47,16 @@ void WriteSingleLiteral(FILE *p_file, const std::string &r_s_text, int32_t n_lin
  *	@param[in] n_max_cstr_len is the longest literal C
  */
 void WriteDynamicLiterals(FILE *p_file, const std::string &r_s_text, int32_t n_line_width, uint32_t n_max_cstr_len);
+
+/**
+ *	@brief writes the literals of the dynamic form, one array element each,
+ *		separated by ",\n"; the last is left open after its closing quote
+ */
+void WriteLiteralElements(FILE *p_file, const std::string &r_s_text, int32_t n_line_width, uint32_t n_max_cstr_len);
+
+/**
+ *	@brief writes the code of the dynamic form that joins the literals of an
+ *		array p_data, to the end of the accessor
+ *	@param[in] p_s_element_num is the expression of the number of literals
+ */
+void WriteJoinCode(FILE *p_file, size_t n_text_length, uint32_t n_max_cstr_len, const char *p_s_element_num);

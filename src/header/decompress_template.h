@@ -9,3 +9,13 @@
  *	(src/header/template/), so what the tool verifies is what users compile.
  */
 const char *p_s_DecompressTemplate(bool b_base85);
+
+/**
+ *	The source text of the row decoder that headers made with "--row-decoder"
+ *	carry behind the decompressor (never pruned, so that the tool compiles
+ *	exactly what ships): it reads the same stream a row at a time, with the
+ *	decompressor's predictions and colour terms. The BASE64 and BASE85
+ *	variants differ only in their text reader (CRowText_Base64 or
+ *	CRowText_Base85).
+ */
+const char *p_s_RowDecoderTemplate(bool b_base85);

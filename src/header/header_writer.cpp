@@ -9,6 +9,7 @@
 #include "header/data_literal.h"
 #include "header/decompress_optimiser.h"
 #include "header/decompress_template.h"
+#include "header/row_members.h"
 
 namespace {
 
@@ -222,12 +223,18 @@ bool b_WritePrivateDecompressor(FILE *p_file, const HeaderContent &r_content, st
 		return false;
 	fputs("protected:\n", p_file);
 	fputs(r_s_code.c_str(), p_file);
+	if(r_settings.b_row_decoder) {
+		// behind the pruned text, whose markers the optimiser searched
+		fputs(p_s_RowDecoderTemplate(r_settings.b_base85), p_file);
+		fputs("\n", p_file);
+		WriteRowProtectedDeclaration(p_file);
+	}
 	fputs("};\n", p_file);
 	return true;
 }
 
 /** @brief closes the image class and writes the decompressor class that headers made with this BASE share */
-void WriteSharedDecompressor(FILE *p_file, const std::string &r_s_code, int n_base,
+void WriteSharedDecompressor(FILE *p_file, const HeaderSettings &r_settings, const std::string &r_s_code, int n_base,
 	const std::string &r_s_class_name)
 {
 	const uint32_t n_key = n_Crc32(r_s_code.data(), r_s_code.size());
@@ -236,6 +243,8 @@ void WriteSharedDecompressor(FILE *p_file, const std::string &r_s_code, int n_ba
 		"inline uint32_t *p_Call_Decompress(const char *p_s_base%d,\n\t\tint n_image_width, int n_image_height, "
 		"size_t n_huff_stage_size,\n\t\tint n_predictor_y, int n_predictor_uv, int n_predictor_a,\n\t\tint "
 		"n_subsample, int n_color_type);\n", n_key, n_base, n_base);
+	if(r_settings.b_row_decoder)
+		WriteRowProtectedDeclaration(p_file);
 	fprintf(p_file, "};\n");
 	fprintf(p_file, "\n#ifndef __PIXMOLD_DECOMPRESS_%08X_INCLUDED\n", n_key);
 	fprintf(p_file, "#define __PIXMOLD_DECOMPRESS_%08X_INCLUDED\n\n", n_key);
@@ -318,6 +327,10 @@ bool b_WriteHeader(const HeaderContent &r_content, AtomicFile &r_header, FILE *p
 		s_image_path = s_CommentSafePath(p_s_image_name);
 		s_header_path = s_CommentSafePath(p_s_header_name);
 		s_code = p_s_DecompressTemplate(r_settings.b_base85);
+		// a shared class carries the row decoder in its text (so its key differs); a
+		// private one gets it behind the pruned text
+		if(r_settings.b_row_decoder && r_settings.b_shared_decompress)
+			s_code += p_s_RowDecoderTemplate(r_settings.b_base85);
 	} catch(std::bad_alloc&) {
 		fprintf(p_err, "error: not enough memory\n");
 		return false;
@@ -338,14 +351,27 @@ bool b_WriteHeader(const HeaderContent &r_content, AtomicFile &r_header, FILE *p
 	fprintf(p_file, "class %s {\n", s_class.c_str());
 	fprintf(p_file, "public:\n");
 	WriteAccessors(p_file, r_content, n_base, b_dynamic);
-	WriteDataAccessor(p_file, r_content, n_base, b_dynamic);
+	if(r_settings.b_row_decoder && b_dynamic)
+		WriteRowLiterals(p_file, r_content, n_base); // the literals, which the row decoder reads in place
+	else
+		WriteDataAccessor(p_file, r_content, n_base, b_dynamic);
 	WriteDecompressAccessor(p_file, r_content, n_base, b_dynamic);
+	if(r_settings.b_row_decoder)
+		WriteRowDeclarations(p_file, r_content);
 
 	if(!r_settings.b_shared_decompress) {
 		if(!b_WritePrivateDecompressor(p_file, r_content, s_code, p_out, p_err))
 			return false;
-	} else
-		WriteSharedDecompressor(p_file, s_code, n_base, s_class);
+		if(r_settings.b_row_decoder)
+			WriteRowDefinitions(p_file, r_content, n_base, s_class, "");
+	} else {
+		WriteSharedDecompressor(p_file, r_settings, s_code, n_base, s_class);
+		if(r_settings.b_row_decoder) {
+			char p_s_scope[32];
+			snprintf(p_s_scope, sizeof(p_s_scope), "CPXMDecompressCode_%08x::", n_Crc32(s_code.data(), s_code.size()));
+			WriteRowDefinitions(p_file, r_content, n_base, s_class, p_s_scope);
+		}
+	}
 	if(r_settings.b_self_contained)
 		fputs(p_s_self_contained_epilogue, p_file);
 	fprintf(p_file, "\n#endif // %s\n", s_guard.c_str());

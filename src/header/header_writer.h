@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/atomic_file.h"
+#include "compress/row_entry_points.h"
 #include "compress/stream_format.h"
 
 /** Calendar time of the image file's last write, in UTC; -1 in every field when unknown. */
@@ -28,6 +29,7 @@ struct HeaderSettings {
 	bool b_quiet; // no warning that the decompressor is pruned
 	int32_t n_data_line_width; // data characters on a continuation line of a literal
 	uint32_t n_max_cstr_len; // the longest literal
+	bool b_row_decoder; // "--row-decoder": the row decoder and its members too
 };
 
 /** Everything the generated header states. */
@@ -40,6 +42,7 @@ struct HeaderContent {
 	uint32_t n_transformed_crc; // after the grayscale and alpha steps
 	FileTimestamp t_image_time;
 	const char *p_s_build_date;
+	const RowEntryPoints *p_row_entries = nullptr; // where the planes begin, for the row decoder (with b_row_decoder)
 };
 
 /**

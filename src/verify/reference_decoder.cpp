@@ -7,7 +7,7 @@
 #include "compress/base64.h"
 #include "compress/base85.h"
 #include "compress/byte_buffer.h"
-#include "compress/huffman_coder.h"
+#include "compress/canonical_code.h"
 #include "compress/prediction.h"
 #include "compress/stream_format.h"
 #include "verify/raster_rebuild.h"
@@ -37,78 +37,12 @@
 
 namespace {
 
-/** The canonical Huffman code, as the 16 counts give it. */
-struct CanonicalCode {
-	// per code length i + 1: the first code, the end of the codes, and the
-	// offset from a code to its symbol's place in the list
-	int32_t p_min_code[n_max_code_length], p_max_code[n_max_code_length], p_table_off[n_max_code_length];
-	const uint8_t *p_symbol; // the symbol list, in code order
-};
-
-/**
- *	@brief reads the counts and the symbol list at the start of the stream
- *	@param[out] r_n_bits_offset is where the code bits begin
- *	@return false when the counts or the symbols are malformed
- */
-bool b_ReadCodeTable(const ByteBuffer &r_stream, CanonicalCode &r_code, size_t &r_n_bits_offset)
-{
-	if(r_stream.n_Size() < n_code_table_size)
-		return false;
-	int32_t n_code = 0, n_symbol_num = 0;
-	for(int i = 0; i < n_max_code_length; ++ i) {
-		const uint8_t *p_count = r_stream.p_Data() + 4 * i; // little-endian int32
-		const int32_t n_count = int32_t(uint32_t(p_count[0]) | uint32_t(p_count[1]) << 8 |
-			uint32_t(p_count[2]) << 16 | uint32_t(p_count[3]) << 24);
-		if(n_count < 0 || n_count > n_byte_value_num - n_symbol_num)
-			return false;
-		r_code.p_min_code[i] = n_code;
-		r_code.p_max_code[i] = n_code + n_count;
-		r_code.p_table_off[i] = n_symbol_num - n_code;
-		n_code = 2 * (n_code + n_count); // the first code of the next length
-		n_symbol_num += n_count;
-	}
-	if(size_t(n_symbol_num) > r_stream.n_Size() - n_code_table_size)
-		return false;
-	r_code.p_symbol = r_stream.p_Data() + n_code_table_size;
-	r_n_bits_offset = n_code_table_size + size_t(n_symbol_num);
-	return true;
-}
-
-/** The code bits, most significant bit of each byte first; past the end, 0 bits. */
-struct BitReader {
-	const uint8_t *p_bytes;
-	size_t n_size;
-	size_t n_bits_read;
-
-	int n_Bit()
-	{
-		const size_t n_byte = n_bits_read / 8;
-		const int n_shift = 7 - int(n_bits_read % 8);
-		++ n_bits_read;
-		return (n_byte < n_size)? p_bytes[n_byte] >> n_shift & 1 : 0;
-	}
-};
-
-/** @return false when no code of up to 16 bits matches the next bits */
-bool b_ReadSymbol(const CanonicalCode &r_code, BitReader &r_bits, uint8_t &r_n_symbol)
-{
-	int32_t n_code = 0;
-	for(int i = 0; i < n_max_code_length; ++ i) {
-		n_code = 2 * n_code + r_bits.n_Bit();
-		if(n_code >= r_code.p_min_code[i] && n_code < r_code.p_max_code[i]) {
-			r_n_symbol = r_code.p_symbol[n_code + r_code.p_table_off[i]];
-			return true;
-		}
-	}
-	return false;
-}
-
 /** @brief decodes exactly n_code_num codes of the stream: the run-length stream */
 DecodeRefusal n_DecodeHuffman(const ByteBuffer &r_stream, size_t n_code_num, ByteBuffer &r_packets)
 {
 	CanonicalCode code;
 	size_t n_bits_offset;
-	if(!b_ReadCodeTable(r_stream, code, n_bits_offset))
+	if(!b_ReadCodeTable(r_stream.p_Data(), r_stream.n_Size(), code, n_bits_offset))
 		return DecodeRefusal::Data;
 	if(!r_packets.b_Resize(n_code_num))
 		return DecodeRefusal::NoMemory;

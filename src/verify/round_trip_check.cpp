@@ -1,10 +1,14 @@
 #include "verify/round_trip_check.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include "compress/crc32.h"
 #include "image/tga_writer.h"
+#include "verify/row_decoder.h"
 
 namespace {
 
@@ -50,6 +54,29 @@ bool b_SaveTestImage(const char *p_s_test_image, const RasterImage &r_decoded, b
 	return false;
 }
 
+/**
+ *	@brief decodes the text with the row decoder, from the literals the header
+ *		cuts it into, and compares its pixels with the decompressor's
+ *	@return 1 when they are the same, 0 when not, -1 when memory runs out
+ */
+int n_RowDecoderAgrees(const RoundTripInput &r_input, const uint32_t *p_decoded)
+{
+	const std::string &r_s_text = *r_input.p_s_text;
+	const size_t n_literal_length = (r_s_text.size() > r_input.n_max_cstr_len)? r_input.n_max_cstr_len : r_s_text.size();
+	std::vector<const char*> literals;
+	std::vector<uint32_t> pixels;
+	try {
+		for(size_t n_begin = 0; n_begin < r_s_text.size(); n_begin += n_literal_length)
+			literals.push_back(r_s_text.data() + n_begin);
+		pixels.resize(size_t(r_input.p_image->n_width) * size_t(r_input.p_image->n_height));
+	} catch(std::bad_alloc&) {
+		return -1;
+	}
+	const RowText t_text = {literals.data(), n_literal_length, r_s_text.size()};
+	return b_RowDecode(r_input.t_settings.b_base85, t_text, r_input.t_params, *r_input.p_row_entries,
+		RowPixels::Argb, pixels.data()) && std::equal(pixels.begin(), pixels.end(), p_decoded);
+}
+
 } // namespace
 
 bool b_LosslessPromised(const PlaneSettings &r_settings)
@@ -82,6 +109,19 @@ int n_RoundTripCheck(const RoundTripInput &r_input, const char *p_s_test_image, 
 		n_result = -1;
 	} else if(r_settings.b_verbose)
 		fprintf(p_out, "\tdecompress CRC test passed\n");
+	if(r_input.p_row_entries) {
+		const int n_agrees = n_RowDecoderAgrees(r_input, p_decoded);
+		if(n_agrees < 0) {
+			fprintf(p_err, "error: not enough memory\n");
+			delete[] p_decoded;
+			return -1;
+		} else if(!n_agrees) {
+			fprintf(p_err, "%s* fatal error: the row decoder's output differs from the decompressor's        *\n%s",
+				p_s_box_line, p_s_box_line);
+			n_result = -1;
+		} else if(r_settings.b_verbose)
+			fprintf(p_out, "\trow decoder test passed\n");
+	}
 
 	const size_t n_pixel_num = size_t(r_image.n_width) * size_t(r_image.n_height);
 	const uint32_t n_differ = n_DifferingPixels(p_decoded, r_image.p_pixels, n_pixel_num,

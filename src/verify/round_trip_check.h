@@ -5,6 +5,7 @@
 #include <string>
 
 #include "compress/color_transform.h"
+#include "compress/row_entry_points.h"
 #include "image/raster_image.h"
 #include "verify/builtin_decoder.h"
 
@@ -24,6 +25,8 @@ struct RoundTripInput {
 	DecodeParams t_params; // exactly the numbers the header's p_Decompress passes
 	uint32_t n_stored_crc; // the value of the header's n_CRC32()
 	CheckSettings t_settings;
+	const RowEntryPoints *p_row_entries = nullptr; // where the planes begin, when the header carries the row decoder
+	uint32_t n_max_cstr_len = 0; // the longest literal, which the row decoder reads the text in
 };
 
 /**
@@ -40,6 +43,7 @@ bool b_LosslessPromised(const PlaneSettings &r_settings);
  *		unless the command line names another file), or null for nowhere
  *	@return the exit code of the run: 0, or -1 when the checksum differs, a
  *		promised lossless result was missed, the decoder refused the text or
- *		its parameters, memory ran out or the test image could not be written
+ *		its parameters, the row decoder (when the header carries it) gave
+ *		other pixels, memory ran out or the test image could not be written
  */
 int n_RoundTripCheck(const RoundTripInput &r_input, const char *p_s_test_image, FILE *p_out, FILE *p_err);

@@ -18,12 +18,19 @@
 
 namespace {
 
-/** The whole decompressor source, as a shared header (or one made with "--no-code-opts") carries it. */
+/**
+ *	The whole decompressor source, as a shared header (or one made with
+ *	"--no-code-opts") carries it, and the row decoder behind it with both
+ *	text readers.
+ */
 struct CTemplateCode {
 #include "header/template/unpredict_plane.inl"
 #include "header/template/decode_base64.inl"
 #include "header/template/decode_base85.inl"
 #include "header/template/decode_stages.inl"
+#include "header/template/row_decoder.inl"
+#include "header/template/row_text_base64.inl"
+#include "header/template/row_text_base85.inl"
 };
 
 } // namespace

@@ -30,6 +30,8 @@ static_assert(b_BordersAgree(), "the template's predictor borders differ from p_
 static_assert(CTemplateCode::CHuffReader::n_max_code_bits == n_max_code_length, "longest Huffman code");
 static_assert(CTemplateCode::CHuffReader::n_count_table_size == n_code_table_size, "size of the code counts");
 static_assert(CTemplateCode::CHuffReader::n_max_packet == n_rle_max_packet, "longest run-length packet");
+static_assert(CTemplateCode::n_row_max_code_bits == n_max_code_length, "longest Huffman code of the row decoder");
+static_assert(CTemplateCode::n_row_max_packet == n_rle_max_packet, "longest run-length packet of the row decoder");
 static_assert(CTemplateCode::n_zero_group_digit == n_base85_zero_group_digit, "BASE85 zero-group digit");
 static_assert(p_base85_alphabet[n_base85_zero_group_digit] == '~' && sizeof(p_base85_alphabet) == 85 + 1,
 	"BASE85 alphabet");

@@ -18,7 +18,7 @@ namespace {
 size_t n_WrongPixels(bool b_base85, const std::string &r_s_text, const Bytes &plane, size_t n_packet_size)
 {
 	const DecodeParams params = {int(plane.size()), 1, n_packet_size, pred_None, pred_None, pred_None, 1, color_Gray};
-	const Raster pixels = DecodedByBoth(b_base85, r_s_text, params);
+	const Raster pixels = DecodedByEveryDecoder(b_base85, r_s_text, params);
 	if(pixels.empty())
 		return plane.size();
 	size_t n_wrong = 0;

@@ -80,7 +80,7 @@ Pixels Decoded(const Bytes &r_planes, int n_width, int n_height, const PlaneSett
 		pred_None, pred_None, pred_None, r_settings.n_subsample, n_ColorType(r_settings)};
 	std::string s_text;
 	EXPECT_TRUE(b_Base64EncodeString(stream.data(), stream.size(), s_text));
-	const Pixels raster = DecodedByBoth(false, s_text, params);
+	const Pixels raster = DecodedByEveryDecoder(false, s_text, params);
 	EXPECT_FALSE(raster.empty());
 	return raster;
 }

@@ -77,6 +77,7 @@ TEST(CommandLine, DefaultsWithoutOptions)
 	EXPECT_FALSE(o.b_exhaustive);
 	EXPECT_FALSE(o.b_shared_decompress);
 	EXPECT_FALSE(o.b_lossless);
+	EXPECT_FALSE(o.b_row_decoder);
 	EXPECT_EQ(o.n_max_line_len, 100);
 	EXPECT_EQ(o.n_max_cstr_len, 32767u);
 	EXPECT_EQ(o.n_chroma_bpp, 6);
@@ -98,6 +99,7 @@ TEST(CommandLine, FlagsSetTheirFields)
 	EXPECT_EQ(parsed.options.n_alpha_mode, 1);
 	EXPECT_EQ(t_Parse({"--alpha", "--no-alpha"}).options.n_alpha_mode, 0);
 	EXPECT_EQ(t_Parse({"--no-alpha", "--alpha"}).options.n_alpha_mode, 1);
+	EXPECT_TRUE(t_Parse({"--row-decoder"}).options.b_row_decoder);
 }
 
 TEST(CommandLine, FilePositionsAreNeverOptions)

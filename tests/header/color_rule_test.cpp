@@ -106,5 +106,5 @@ TEST(ColorRule, DecoderRoundsUpExactlyWhereTheTermsSay)
 	ASSERT_TRUE(b_Base85EncodeString(output.p_Data() + n_length_prefix_size, output.n_Size() - n_length_prefix_size,
 		s_text));
 	const DecodeParams params = {n_width, n_height, packets.n_Size(), pred_None, pred_None, pred_None, n_block, 0};
-	EXPECT_EQ(DecodedByBoth(true, s_text, params).size(), size_t(n_width) * size_t(n_height));
+	EXPECT_EQ(DecodedByEveryDecoder(true, s_text, params).size(), size_t(n_width) * size_t(n_height));
 }

@@ -20,6 +20,10 @@
  *	Each case is also made with "--self-contained": those headers compile on
  *	their own, and in a program that provides nothing but min and max macros
  *	(as <windows.h> defines them), or the whole prelude of the default form.
+ *	And each case is made with "--row-decoder" (every second one also
+ *	self-contained), in the first program: its sizes serve as array bounds,
+ *	and its row decoders give the pixels of p_Decompress() through rows,
+ *	buffers with a stride, and RGB565 in both byte orders.
  */
 
 namespace {
@@ -73,6 +77,35 @@ const char *const p_s_program_checker =
 	"\tdelete[] p_pixels; // the raster is the caller's\n"
 	"\treturn b_ok;\n}\n\n";
 
+// the row decoders of a header made with "--row-decoder", against its p_Decompress()
+const char *const p_s_row_checker =
+	"static uint16_t n_Rgb565(uint32_t n_pixel, bool b_swap)\n{\n"
+	"\tconst uint16_t n = uint16_t((n_pixel & 0xf8) << 8 | (n_pixel >> 10 & 0x3f) << 5 | (n_pixel >> 19 & 0x1f));\n"
+	"\treturn (b_swap)? uint16_t(n >> 8 | n << 8) : n;\n}\n\n"
+	"template <class CImage>\nstatic bool b_Check_Rows()\n{\n"
+	"\tstatic_assert(CImage::n_width > 0 && CImage::n_height > 0, \"sizes as constants\");\n"
+	"\tstatic typename CImage::RowWork t_work;\n"
+	"\tstatic uint32_t p_frame[CImage::n_height][CImage::n_width + 3]; // rows with a stride\n"
+	"\tstatic uint16_t p_frame_565[CImage::n_height][CImage::n_width + 5];\n"
+	"\tconst size_t n_width = CImage::n_width, n_height = CImage::n_height;\n"
+	"\tuint32_t *p_pixels = CImage::p_Decompress();\n\tif(!p_pixels)\n\t\treturn false;\n"
+	"\tbool b_rows_ok = true;\n\tsize_t n_next_row = 0;\n"
+	"\tbool b_ok = CImage::b_Decode_Rows(t_work, [&](int n_y, const uint32_t *p_row) {\n"
+	"\t\tb_rows_ok = b_rows_ok && size_t(n_y) == n_next_row ++ &&\n"
+	"\t\t\t!memcmp(p_row, p_pixels + size_t(n_y) * n_width, n_width * 4);\n\t});\n"
+	"\tb_ok = b_ok && n_next_row == n_height && CImage::b_Decompress_Into(t_work, p_frame[0], sizeof(p_frame[0]));\n"
+	"\tfor(size_t y = 0; y < n_height; ++ y)\n"
+	"\t\tb_ok = b_ok && !memcmp(p_frame[y], p_pixels + y * n_width, n_width * 4);\n"
+	"\tfor(int n_swap = 0; n_swap < 2; ++ n_swap) {\n"
+	"\t\tconst bool b_swap = n_swap != 0;\n"
+	"\t\tb_ok = CImage::b_Decode_Rows_RGB565(t_work, b_swap, [&](int n_y, const uint16_t *p_row) {\n"
+	"\t\t\tfor(size_t x = 0; x < n_width; ++ x)\n"
+	"\t\t\t\tb_rows_ok = b_rows_ok && p_row[x] == n_Rgb565(p_pixels[size_t(n_y) * n_width + x], b_swap);\n"
+	"\t\t}) && CImage::b_Decompress_RGB565(t_work, p_frame_565[0], sizeof(p_frame_565[0]), b_swap) && b_ok;\n"
+	"\t\tfor(size_t y = 0; y < n_height; ++ y) {\n\t\t\tfor(size_t x = 0; x < n_width; ++ x)\n"
+	"\t\t\t\tb_ok = b_ok && p_frame_565[y][x] == n_Rgb565(p_pixels[y * n_width + x], b_swap);\n\t\t}\n\t}\n"
+	"\tdelete[] p_pixels;\n\treturn b_ok && b_rows_ok;\n}\n\n";
+
 /** @brief loads any input the tool reads, with the tool's own readers */
 RasterImage *p_LoadImage(const std::string &s_path)
 {
@@ -98,27 +131,39 @@ protected:
 		for(size_t i = 0; i < sizeof(p_header_cases) / sizeof(p_header_cases[0]); ++ i) {
 			const HeaderCase &r_case = p_header_cases[i];
 			const std::string s_index = std::to_string(i), s_source = std::string(PIXMOLD_TEST_DATA_DIR "/") + r_case.p_s_image;
+			// the row decoders' headers come from a copy of their own, whose name gives them a guard of their own
 			const std::string s_image = "image" + s_index + s_source.substr(s_source.rfind('.'));
+			const std::string s_rows_image = "rows" + s_index + s_source.substr(s_source.rfind('.'));
 			WriteFile(p_dir->s_File(s_image), s_ReadFile(s_source));
-			for(const char *p_s_form : {"image", "self_contained"}) {
+			WriteFile(p_dir->s_File(s_rows_image), s_ReadFile(s_source));
+			for(const char *p_s_form : {"image", "self_contained", "rows"}) {
 				const bool b_self_contained = !strcmp(p_s_form, "self_contained");
+				const bool b_rows = !strcmp(p_s_form, "rows");
 				const std::string s_name = p_s_form + s_index, s_class = "C" + s_name;
-				std::vector<std::string> args = {s_image, s_name + ".h", "--class-name", s_class};
+				std::vector<std::string> args = {(b_rows)? s_rows_image : s_image, s_name + ".h", "--class-name", s_class};
 				args.insert(args.end(), r_case.options.begin(), r_case.options.end());
-				if(b_self_contained)
+				if(b_self_contained || (b_rows && i % 2))
 					args.push_back("--self-contained");
+				if(b_rows)
+					args.push_back("--row-decoder");
 				ProcessResult run = RunTool(args, p_dir->s_Path());
 				ASSERT_EQ(run.n_status, 0) << r_case.p_s_image << ": " << run.s_err;
 				ASSERT_EQ(rename(p_dir->s_File("test_decompress.tga").c_str(),
 					p_dir->s_File("reference" + s_index + ".tga").c_str()), 0);
 				(b_self_contained? s_self_contained_includes : s_includes) += "#include \"" + s_name + ".h\"\n";
-				(b_self_contained? s_self_contained_main : s_main) += "\tif(!b_Check<" + s_class + ">(\"decoded" +
-					s_index + ".raw\")) {\n\t\tprintf(\"image " + s_index + " failed\\n\");\n\t\t++ n_failed;\n\t}\n";
+				(b_self_contained? s_self_contained_main : s_main) += "\tif(!b_Check<" + s_class + ">(\"" +
+					((b_rows)? "rows" : "decoded") + s_index + ".raw\")) {\n\t\tprintf(\"image " + s_index +
+					" failed\\n\");\n\t\t++ n_failed;\n\t}\n";
+				if(b_rows) {
+					s_main += "\tif(!b_Check_Rows<" + s_class + ">()) {\n\t\tprintf(\"row decoders of image " + s_index +
+						" failed\\n\");\n\t\t++ n_failed;\n\t}\n";
+				}
 			}
 		}
 		s_main += "\treturn n_failed;\n}\n";
 		s_self_contained_main += "\treturn n_failed;\n}\n";
-		WriteFile(p_dir->s_File("program.cpp"), p_s_program_head + s_includes + p_s_program_checker + s_main);
+		WriteFile(p_dir->s_File("program.cpp"), p_s_program_head + s_includes + p_s_program_checker + p_s_row_checker +
+			s_main);
 		WriteFile(p_dir->s_File("self_contained.cpp"), p_s_min_max_macros + s_self_contained_includes +
 			p_s_program_checker + s_self_contained_main);
 		WriteFile(p_dir->s_File("self_contained_prelude.cpp"), p_s_program_head + s_self_contained_includes +
@@ -196,6 +241,7 @@ TEST_F(CompiledHeaders, DecodeExactlyWhatTheToolsOwnDecoderDecodes)
 		const std::string s_decoded = s_ReadFile(p_dir->s_File("decoded" + s_index + ".raw"));
 		ASSERT_EQ(s_decoded.size(), n_RasterByteSize(*reference.p_image)) << p_header_cases[i].p_s_image;
 		EXPECT_EQ(memcmp(s_decoded.data(), reference->p_pixels, s_decoded.size()), 0) << p_header_cases[i].p_s_image;
+		EXPECT_EQ(s_ReadFile(p_dir->s_File("rows" + s_index + ".raw")), s_decoded) << p_header_cases[i].p_s_image;
 		if(p_header_cases[i].b_exact) {
 			ImageHolder source(p_LoadImage(std::string(PIXMOLD_TEST_DATA_DIR "/") + p_header_cases[i].p_s_image));
 			ASSERT_TRUE(source);

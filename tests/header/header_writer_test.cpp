@@ -263,3 +263,33 @@ TEST(HeaderWriter, UnwritablePathFailsWithItsMessage)
 	EXPECT_EQ(header.s_Write(&s_err), "");
 	EXPECT_EQ(s_err, "error: failed to open '" + s_path + "' for writing\n\tNo such file or directory\n");
 }
+
+// The row decoder ships as the tool compiles it: whole, behind the decompressor
+// (pruned or not), whose optimiser never sees it; the shared class's key is
+// that of its whole text, row decoder included. Without the option nothing of
+// it appears.
+TEST(HeaderWriter, RowDecoderShipsWholeBehindTheDecompressor)
+{
+	const std::string s_rows = p_s_RowDecoderTemplate(true);
+	for(bool b_shared : {false, true}) {
+		HeaderCase header;
+		header.options.b_code_opts = true;
+		header.options.b_shared_decompress = b_shared;
+		EXPECT_EQ(header.s_Write().find("RowWork"), std::string::npos);
+		RowEntryPoints entries = {2, {{0, 0, 0, 0}, {600, 70, 3, 13}}}; // bit, code, skip, text
+		header.content.p_row_entries = &entries;
+		header.options.b_row_decoder = true;
+		const std::string s_header = header.s_Write();
+		const size_t n_rows = s_header.find(s_rows);
+		ASSERT_NE(n_rows, std::string::npos) << "b_shared " << b_shared;
+		EXPECT_LT(s_header.rfind("p_Decode_Huff_RLE_Planes", n_rows), n_rows);
+		EXPECT_NE(s_header.find("{{13, 600, 70, 3}, {0, 0, 0, 0}, {0, 0, 0, 0}}};", n_rows), std::string::npos);
+		EXPECT_NE(s_header.find("\tenum {\n\t\tn_width = 3,\n\t\tn_height = 2\n\t};\n"), std::string::npos);
+		if(b_shared) {
+			const std::string s_code = std::string(p_s_DecompressTemplate(true)) + s_rows;
+			char p_s_class[40];
+			snprintf(p_s_class, sizeof(p_s_class), "class CPXMDecompressCode_%08x {", n_Crc32(s_code.data(), s_code.size()));
+			EXPECT_NE(s_header.find(p_s_class), std::string::npos);
+		}
+	}
+}

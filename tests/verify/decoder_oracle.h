@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -14,22 +15,34 @@
 #include "compress/huffman_coder.h"
 #include "compress/predictor.h"
 #include "compress/rle_coder.h"
+#include "compress/row_entry_points.h"
 #include "compress/stream_format.h"
 #include "image/raster_image.h"
 #include "verify/builtin_decoder.h"
 #include "verify/raster_rebuild.h"
 #include "verify/reference_decoder.h"
+#include "verify/row_decoder.h"
 
 typedef std::vector<uint32_t> Raster;
 
+/** @brief RGB565 of an ARGB pixel, its bytes swapped, as the row decoder writes it for SPI panels */
+inline uint16_t n_SwappedRgb565(uint32_t n_pixel)
+{
+	const uint32_t n_rgb565 = (n_pixel & 0xf8) << 8 | (n_pixel >> 10 & 0x3f) << 5 | (n_pixel >> 19 & 0x1f);
+	return uint16_t(n_rgb565 >> 8 | (n_rgb565 & 0xff) << 8);
+}
+
 /**
- *	@brief decodes a text with the fast decoder that headers carry and with the
- *		reference decoder; a test failure unless both give the same raster or
- *		both refuse for the same reason
+ *	@brief decodes a text with the fast decoder that headers carry, with the
+ *		reference decoder and with the row decoder of "--row-decoder" (from
+ *		the entry points the tool finds in the same stream, none where it
+ *		cannot read it, and the text cut into literals of a few characters);
+ *		a test failure unless all give the same raster (the row decoder also
+ *		in RGB565) or all refuse, the first two for the same reason
  *	@param[out] p_refusal receives that reason, or None (null: not recorded)
- *	@return the raster, empty when both refuse
+ *	@return the raster, empty when all refuse
  */
-inline Raster DecodedByBoth(bool b_base85, const std::string &s_text, const DecodeParams &r_params,
+inline Raster DecodedByEveryDecoder(bool b_base85, const std::string &s_text, const DecodeParams &r_params,
 	DecodeRefusal *p_refusal = nullptr)
 {
 	DecodeRefusal n_fast_refusal, n_reference_refusal;
@@ -49,6 +62,34 @@ inline Raster DecodedByBoth(bool b_base85, const std::string &s_text, const Deco
 	delete[] p_fast;
 	delete[] p_reference;
 	EXPECT_TRUE(fast == reference) << "the decoders disagree";
+
+	ByteBuffer stream;
+	RowEntryPoints entries = {};
+	const DecodeParams &p = r_params;
+	if(b_AcceptableImageSize(p.n_image_width, p.n_image_height) && p.n_subsample > 0 &&
+	   ((b_base85)? b_Base85Decode(s_text.c_str(), stream) : b_Base64Decode(s_text.c_str(), stream)))
+		b_FindRowEntryPoints(b_base85, s_text.c_str(), stream.p_Data(), stream.n_Size(), p, entries);
+	std::vector<std::string> pieces;
+	std::vector<const char*> piece_list;
+	const size_t n_piece_length = 1 + s_text.size() * 7 % 13;
+	for(size_t n_begin = 0; n_begin < s_text.size() || pieces.empty(); n_begin += n_piece_length)
+		pieces.push_back(s_text.substr(std::min(n_begin, s_text.size()), n_piece_length));
+	for(const std::string &r_s_piece : pieces)
+		piece_list.push_back(r_s_piece.c_str());
+	const RowText text = {piece_list.data(), n_piece_length, s_text.size()};
+	// room for a raster whatever the others did: a row decoder that accepts what they refuse writes one
+	const size_t n_row_pixel_num = (b_AcceptableImageSize(p.n_image_width, p.n_image_height))?
+		size_t(p.n_image_width) * size_t(p.n_image_height) : 0;
+	Raster rows(n_row_pixel_num);
+	std::vector<uint16_t> rgb565(n_row_pixel_num);
+	EXPECT_EQ(b_RowDecode(b_base85, text, p, entries, RowPixels::Argb, rows.data()), !fast.empty()) <<
+		"the row decoder refused and the decoders did not, or the other way round";
+	EXPECT_EQ(b_RowDecode(b_base85, text, p, entries, RowPixels::Rgb565Swapped, rgb565.data()), !fast.empty());
+	if(!fast.empty()) {
+		EXPECT_TRUE(rows == fast) << "the row decoder disagrees";
+		for(size_t i = 0; i < n_pixel_num && !::testing::Test::HasFailure(); ++ i)
+			EXPECT_EQ(rgb565[i], n_SwappedRgb565(fast[i])) << "RGB565 of pixel " << i;
+	}
 	return reference;
 }
 

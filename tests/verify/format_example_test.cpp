@@ -10,8 +10,9 @@
 
 // The worked examples of FORMAT.md, read from the document itself, so that
 // the document cannot drift from the code: every layer they state is what
-// the tool's coders make of the example's pixels, both decoders turn the
-// text back into the decoded pixels, and the checksum is that of their bytes.
+// the tool's coders make of the example's pixels, every decoder turns the
+// text back into the decoded pixels, the checksum is that of their bytes,
+// and the planes' entry points stated for the first are those the tool finds.
 
 namespace {
 
@@ -66,7 +67,7 @@ std::vector<uint8_t> ExampleBytes(const std::string &r_s_example, const char *p_
 	return std::vector<uint8_t>(numbers.begin(), numbers.end());
 }
 
-void CheckWorkedExample(const std::string &r_s_example)
+void CheckWorkedExample(const std::string &r_s_example, EncodedImage &r_encoded)
 {
 	const std::vector<uint32_t> p = ExampleNumbers(r_s_example, "parameters", 10);
 	ASSERT_EQ(p.size(), 8u);
@@ -85,7 +86,7 @@ void CheckWorkedExample(const std::string &r_s_example)
 	// the tool's default depths: 6-bit chroma, 8-bit alpha
 	const PlaneSettings settings = {(params.n_color_type & color_Gray) != 0, (params.n_color_type & color_Alpha) != 0,
 		(params.n_color_type & color_LosslessColor) != 0, params.n_subsample, 6, 8};
-	const EncodedImage encoded = EncodedWith(*image.p_image, settings, params.n_predictor_y,
+	const EncodedImage &encoded = r_encoded = EncodedWith(*image.p_image, settings, params.n_predictor_y,
 		params.n_predictor_uv, params.n_predictor_a, b_base85);
 	EXPECT_EQ(encoded.planes, ExampleBytes(r_s_example, "planes"));
 	EXPECT_EQ(encoded.residuals, ExampleBytes(r_s_example, "residuals"));
@@ -106,7 +107,7 @@ void CheckWorkedExample(const std::string &r_s_example)
 	// a lossless example decodes to its pixels, a lossy one states what it decodes to
 	const Raster decoded = (ExampleWords(r_s_example, "decoded").empty())? pixels :
 		ExampleNumbers(r_s_example, "decoded", 16);
-	EXPECT_EQ(DecodedByBoth(b_base85, r_s_text, params), decoded);
+	EXPECT_EQ(DecodedByEveryDecoder(b_base85, r_s_text, params), decoded);
 	// n_CRC32() is over the bytes red, green, blue, alpha of each pixel, whatever the machine's byte order
 	std::vector<uint8_t> bytes;
 	for(uint32_t n_pixel : decoded) {
@@ -120,13 +121,26 @@ void CheckWorkedExample(const std::string &r_s_example)
 
 } // namespace
 
-TEST(FormatExample, EveryLayerIsWhatTheToolMakesAndBothDecodersReadIt)
+TEST(FormatExample, EveryLayerIsWhatTheToolMakesAndEveryDecoderReadsIt)
 {
 	const std::string s_document = s_ReadFile(PIXMOLD_TEST_DATA_DIR "/../../FORMAT.md");
 	const std::vector<std::string> examples = WorkedExamples(s_document);
 	ASSERT_EQ(examples.size(), 2u) << "gray with alpha; colour with alpha, subsampled";
 	for(const std::string &r_s_example : examples) {
 		SCOPED_TRACE(r_s_example.substr(0, r_s_example.find('\n')));
-		CheckWorkedExample(r_s_example);
+		EncodedImage encoded;
+		CheckWorkedExample(r_s_example, encoded);
 	}
+	// the row decoder's entry points, which the document states for the first example
+	EncodedImage first;
+	CheckWorkedExample(examples[0], first);
+	RowEntryPoints entries;
+	ASSERT_TRUE(b_FindRowEntryPoints(true, first.s_text.c_str(), first.stream.data(), first.stream.size(),
+		first.params, entries));
+	std::vector<uint32_t> found;
+	for(int i = 0; i < entries.n_plane_num; ++ i) {
+		const RowEntryPoint &r = entries.p_entry[i];
+		found.insert(found.end(), {uint32_t(r.n_text), uint32_t(r.n_bit), uint32_t(r.n_code), uint32_t(r.n_skip)});
+	}
+	EXPECT_EQ(found, ExampleNumbers(s_document, "entries", 10));
 }

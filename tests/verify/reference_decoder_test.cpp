@@ -146,7 +146,7 @@ TEST(ReferenceDecoder, EncodedImagesDecodeToTheStoredChecksumInEveryKind)
 				const bool b_base85 = n_predictor % 2 == 0;
 				const EncodedImage encoded = EncodedWith(*image.p_image, settings, n_predictor,
 					(n_predictor + 3) % n_predictor_num, (n_predictor + 5) % n_predictor_num, b_base85);
-				const Raster raster = DecodedByBoth(b_base85, encoded.s_text, encoded.params);
+				const Raster raster = DecodedByEveryDecoder(b_base85, encoded.s_text, encoded.params);
 				ASSERT_EQ(raster.size(), size_t(image->n_width) * size_t(image->n_height));
 				EXPECT_EQ(n_Crc32_Raster(raster.data(), image->n_width, image->n_height), encoded.n_stored_crc);
 				if(n_color_type & color_LosslessColor && n_subsample == 1 && settings.n_chroma_bpp == 8) {
@@ -183,7 +183,7 @@ TEST(ReferenceDecoder, FastDecoderAgreesOnStreamsTheEncoderNeverMakes)
 			s_text.resize(s_text.size() - random() % 3 % s_text.size());
 		}
 		SCOPED_TRACE("case " + std::to_string(n_case));
-		const Raster raster = DecodedByBoth(b_base85, s_text, params);
+		const Raster raster = DecodedByEveryDecoder(b_base85, s_text, params);
 		++ ((raster.empty())? n_refused : n_decoded);
 		if(HasFailure())
 			return;
@@ -248,29 +248,30 @@ TEST(ReferenceDecoder, EachRefusalRuleRefusesTheBreakAndOnlyIt)
 		{"a plane block not filled", n_data, valid, Stream(byte_code, all_bytes, {0x04, 1, 2, 3}), {}}
 	};
 	for(bool b_base85 : {true, false}) {
-		EXPECT_EQ(DecodedByBoth(b_base85, s_Text(valid_stream, b_base85), valid),
+		EXPECT_EQ(DecodedByEveryDecoder(b_base85, s_Text(valid_stream, b_base85), valid),
 			Raster({0xff010101u, 0xff020202u, 0xff030303u, 0xff040404u}));
 		for(const Break &r_break : break_list) {
 			SCOPED_TRACE(r_break.p_s_rule);
 			DecodeRefusal n_refusal;
-			EXPECT_TRUE(DecodedByBoth(b_base85, s_Text(r_break.stream, b_base85), r_break.params, &n_refusal).empty());
+			EXPECT_TRUE(DecodedByEveryDecoder(b_base85, s_Text(r_break.stream, b_base85), r_break.params,
+				&n_refusal).empty());
 			EXPECT_EQ(int(n_refusal), int(r_break.n_refusal));
 			const Bytes &r_repaired = (r_break.repaired_stream.empty())? valid_stream : r_break.repaired_stream;
 			const DecodeParams &r_repaired_params = (r_break.repaired_stream.empty())? valid : r_break.params;
-			EXPECT_FALSE(DecodedByBoth(b_base85, s_Text(r_repaired, b_base85), r_repaired_params).empty());
+			EXPECT_FALSE(DecodedByEveryDecoder(b_base85, s_Text(r_repaired, b_base85), r_repaired_params).empty());
 		}
 	}
 	// the run-length stream's size lies from a 64th of the plane block (exactly: 64 x size >=
 	// block) to twice it; a 129-byte block takes 3 to 258 bytes, and any text is then refused as data
 	for(size_t n_huff_stage_size : {2, 3, 258, 259}) {
 		DecodeRefusal n_refusal;
-		EXPECT_TRUE(DecodedByBoth(true, "", {129, 1, n_huff_stage_size, pred_None, pred_None, pred_None, 1, color_Gray},
+		EXPECT_TRUE(DecodedByEveryDecoder(true, "", {129, 1, n_huff_stage_size, pred_None, pred_None, pred_None, 1, color_Gray},
 			&n_refusal).empty());
 		const bool b_in_range = n_huff_stage_size == 3 || n_huff_stage_size == 258;
 		EXPECT_EQ(int(n_refusal), int((b_in_range)? n_data : n_params)) << n_huff_stage_size;
 	}
 	// no code bits at all: the missing bits read as 0, the code of 0x05, twice a run of 3
 	const DecodeParams zeros = {3, 1, 2, pred_None, pred_None, pred_None, 1, color_Gray};
-	EXPECT_EQ(DecodedByBoth(true, s_Text(Stream({1}, {0x05}, {}), true), zeros), Raster(3, 0xff050505u));
+	EXPECT_EQ(DecodedByEveryDecoder(true, s_Text(Stream({1}, {0x05}, {}), true), zeros), Raster(3, 0xff050505u));
 }
 

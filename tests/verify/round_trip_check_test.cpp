@@ -7,6 +7,7 @@
 
 #include "compress/base85.h"
 #include "compress/rle_coder.h"
+#include "compress/row_entry_points.h"
 #include "compress/stream_format.h"
 #include "compress/search_step.h"
 #include "driver/run_settings.h"
@@ -32,7 +33,7 @@ struct CheckCase {
 	{
 		options = ConversionOptions{"in.tga", "out.h", true, true, true, false, -1, false, false,
 			b_lossless, 100, 32767, (b_lossless)? 8 : 6, 8, (b_lossless)? 1 : 2, nullptr, false,
-			false, nullptr, "test_decompress.tga", false};
+			false, nullptr, "test_decompress.tga", false, false};
 		const PlaneSettings t_settings = {false, b_alpha, b_lossless, int(options.n_subsample),
 			int(options.n_chroma_bpp), int(options.n_alpha_bpp)};
 		PredictorSearch search(*image.p_image, t_settings, n_default_predictor_num);
@@ -218,4 +219,23 @@ TEST(RoundTripCheck, WithoutATestImageTheCheckStillDecides)
 		EXPECT_EQ(s_ReadAndClose(p_err).empty(), !n_flip);
 	}
 	EXPECT_EQ(RunProcess({"ls", "-A", check.dir.s_Path()}, "").s_out, "");
+}
+
+TEST(RoundTripCheck, RowDecoderOfTheHeaderMustGiveTheDecompressorsPixels)
+{
+	CheckCase check(true, false);
+	ByteBuffer stream;
+	RowEntryPoints entries;
+	ASSERT_TRUE(b_Base85Decode(check.s_text.c_str(), stream));
+	ASSERT_TRUE(b_FindRowEntryPoints(true, check.s_text.c_str(), stream.p_Data(), stream.n_Size(),
+		check.input.t_params, entries));
+	check.input.p_row_entries = &entries;
+	check.input.n_max_cstr_len = 7; // the text read in literals of 7 characters
+	std::string s_out, s_err;
+	EXPECT_EQ(check.n_Check(s_out, s_err), 0) << s_err;
+	EXPECT_NE(s_out.find("\tdecompress CRC test passed\n\trow decoder test passed\n"), std::string::npos) << s_out;
+	++ entries.p_entry[3].n_code; // the alpha plane's entry point, off by a code
+	EXPECT_EQ(check.n_Check(s_out, s_err), -1);
+	const std::string s_middle = "* fatal error: the row decoder's output differs from the decompressor's        *";
+	EXPECT_EQ(s_err, s_box_line + "\n" + s_middle + "\n" + s_box_line + "\n");
 }

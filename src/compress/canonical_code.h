@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "compress/stream_format.h"
+
+/*
+ *	Reading the Huffman stage of a CompressedStream the plain way: the 16
+ *	counts give the canonical code (codes start at 0, codes of one length are
+ *	consecutive in list order, and the next length starts at twice the end of
+ *	the previous one), then the code bits are read one at a time, most
+ *	significant first, until the bits read so far are a code of their length.
+ *	The reference decoder and the search for the planes' entry points read
+ *	the stream so.
+ */
+
+/** The canonical Huffman code, as the 16 counts give it. */
+struct CanonicalCode {
+	// per code length i + 1: the first code, the end of the codes, and the
+	// offset from a code to its symbol's place in the list
+	int32_t p_min_code[n_max_code_length], p_max_code[n_max_code_length], p_table_off[n_max_code_length];
+	const uint8_t *p_symbol; // the symbol list, in code order
+};
+
+/**
+ *	@brief reads the counts and the symbol list at the start of the stream
+ *	@param[out] r_n_bits_offset is where the code bits begin
+ *	@return false when the stream is shorter than its counts, a count is
+ *		negative, the counts add up to more than 256 symbols or the symbols run
+ *		past the end of the stream
+ */
+bool b_ReadCodeTable(const uint8_t *p_stream, size_t n_stream_size, CanonicalCode &r_code, size_t &r_n_bits_offset);
+
+/** The code bits, most significant bit of each byte first; past the end, 0 bits. */
+struct BitReader {
+	const uint8_t *p_bytes;
+	size_t n_size;
+	uint64_t n_bits_read; // also the position of the next bit
+
+	int n_Bit()
+	{
+		const uint64_t n_byte = n_bits_read / 8;
+		const int n_shift = 7 - int(n_bits_read % 8);
+		++ n_bits_read;
+		return (n_byte < n_size)? p_bytes[n_byte] >> n_shift & 1 : 0;
+	}
+};
+
+/** @return false when no code of up to 16 bits matches the next bits */
+bool b_ReadSymbol(const CanonicalCode &r_code, BitReader &r_bits, uint8_t &r_n_symbol);
