@@ -117,13 +117,13 @@ size_t n_Base85DecodeGroup(const char *p_s_text, size_t n_left, uint8_t p_group[
 
 size_t n_Base85GroupStart(const char *p_s_text, size_t n_byte)
 {
+	// every group before the one that holds the byte is whole: four zero bytes as the
+	// single "~", any other four bytes as five characters, so nothing need be decoded
 	const size_t n_length = strlen(p_s_text), n_group_offset = n_byte - n_byte % n_group_bytes;
 	size_t n_position = 0;
-	for(size_t n_offset = 0; n_offset < n_group_offset && n_position < n_length;) {
-		uint8_t p_group[n_group_bytes];
-		size_t n_byte_num;
-		n_position += n_Base85DecodeGroup(p_s_text + n_position, n_length - n_position, p_group, n_byte_num);
-		n_offset += n_byte_num;
+	for(size_t n_offset = 0; n_offset < n_group_offset && n_position < n_length; n_offset += n_group_bytes) {
+		n_position += (p_s_text[n_position] == p_base85_alphabet[n_base85_zero_group_digit])?
+			1 : size_t(n_group_digits);
 	}
-	return n_position;
+	return std::min(n_position, n_length);
 }

@@ -38,3 +38,30 @@ bool b_ReadSymbol(const CanonicalCode &r_code, BitReader &r_bits, uint8_t &r_n_s
 	}
 	return false;
 }
+
+void MakeCodeLookup(const CanonicalCode &r_code, CodeLookup &r_lookup)
+{
+	const int n_lookup_bits = CodeLookup::n_lookup_bits;
+	for(uint16_t &r_entry : r_lookup.p_entry)
+		r_entry = 0;
+	// a code of i + 1 bits fills the entries of every next n_lookup_bits bits it begins;
+	// counts of more codes than i + 1 bits hold (damaged data) give codes no bits match
+	for(int i = 0; i < n_lookup_bits; ++ i) {
+		const int n_shift = n_lookup_bits - 1 - i;
+		for(int32_t n_code = r_code.p_min_code[i]; n_code < r_code.p_max_code[i] && n_code < (2 << i); ++ n_code) {
+			const uint16_t n_entry = uint16_t((i + 1) << 8 | r_code.p_symbol[n_code + r_code.p_table_off[i]]);
+			for(int32_t j = n_code << n_shift; j < (n_code + 1) << n_shift; ++ j)
+				r_lookup.p_entry[j] = n_entry;
+		}
+	}
+}
+
+bool b_LookUpSymbol(const CanonicalCode &r_code, const CodeLookup &r_lookup, BitReader &r_bits, uint8_t &r_n_symbol)
+{
+	const uint16_t n_entry = r_lookup.p_entry[r_bits.n_Peek(CodeLookup::n_lookup_bits)];
+	if(!n_entry)
+		return b_ReadSymbol(r_code, r_bits, r_n_symbol); // a longer code
+	r_bits.n_bits_read += n_entry >> 8;
+	r_n_symbol = uint8_t(n_entry);
+	return true;
+}

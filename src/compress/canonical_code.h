@@ -45,7 +45,36 @@ struct BitReader {
 		++ n_bits_read;
 		return (n_byte < n_size)? p_bytes[n_byte] >> n_shift & 1 : 0;
 	}
+
+	/** @brief the next n_bit_num bits (at most 17), the first in the most significant place, without taking them */
+	uint32_t n_Peek(int n_bit_num) const
+	{
+		const uint64_t n_byte = n_bits_read / 8;
+		uint32_t n_window = 0; // three bytes from the one the next bit is in
+		if(n_byte + 3 <= n_size)
+			n_window = uint32_t(p_bytes[n_byte]) << 16 | uint32_t(p_bytes[n_byte + 1]) << 8 | p_bytes[n_byte + 2];
+		else {
+			for(uint64_t i = n_byte; i < n_byte + 3; ++ i)
+				n_window = n_window << 8 | ((i < n_size)? p_bytes[i] : 0);
+		}
+		return n_window >> (24 - int(n_bits_read % 8) - n_bit_num) & ((1U << n_bit_num) - 1);
+	}
 };
 
 /** @return false when no code of up to 16 bits matches the next bits */
 bool b_ReadSymbol(const CanonicalCode &r_code, BitReader &r_bits, uint8_t &r_n_symbol);
+
+/**
+ *	The codes of up to n_lookup_bits bits, looked up by the next bits: where many
+ *	codes are read, this replaces reading most of them a bit at a time.
+ */
+struct CodeLookup {
+	static const int n_lookup_bits = 12;
+	uint16_t p_entry[1 << n_lookup_bits]; // the code's length << 8 | its symbol, or 0 where the code is longer
+};
+
+/** @brief fills the look-up of a code */
+void MakeCodeLookup(const CanonicalCode &r_code, CodeLookup &r_lookup);
+
+/** @brief reads a symbol as b_ReadSymbol() does, a short code by one look-up */
+bool b_LookUpSymbol(const CanonicalCode &r_code, const CodeLookup &r_lookup, BitReader &r_bits, uint8_t &r_n_symbol);

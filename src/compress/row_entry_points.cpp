@@ -21,6 +21,8 @@ bool b_FindRowEntryPoints(bool b_base85, const char *p_s_text, const uint8_t *p_
 	if(p.n_huff_stage_size > 2 * n_block_size || !b_ReadCodeTable(p_stream, n_stream_size, code, n_bits_offset))
 		return false;
 
+	CodeLookup t_lookup;
+	MakeCodeLookup(code, t_lookup);
 	// the bits are counted from the start of the stream, as the text positions are
 	BitReader bits = {p_stream, n_stream_size, 8 * uint64_t(n_bits_offset)};
 	int n_next_plane = 0;
@@ -29,7 +31,7 @@ bool b_FindRowEntryPoints(bool b_base85, const char *p_s_text, const uint8_t *p_
 		const uint64_t n_packet_bit = bits.n_bits_read;
 		const size_t n_packet_code = n_code;
 		uint8_t n_packet_code_byte;
-		if(!b_ReadSymbol(code, bits, n_packet_code_byte))
+		if(!b_LookUpSymbol(code, t_lookup, bits, n_packet_code_byte))
 			return false;
 		const bool b_run = (n_packet_code_byte & 1) != 0;
 		const size_t n_length = size_t(n_packet_code_byte >> 1) + 1;
@@ -38,7 +40,7 @@ bool b_FindRowEntryPoints(bool b_base85, const char *p_s_text, const uint8_t *p_
 			return false; // cut by the end of the codes, or past the plane block
 		for(size_t i = 0; i < n_payload_codes; ++ i) {
 			uint8_t n_byte;
-			if(!b_ReadSymbol(code, bits, n_byte))
+			if(!b_LookUpSymbol(code, t_lookup, bits, n_byte))
 				return false;
 		}
 		n_code += 1 + n_payload_codes;

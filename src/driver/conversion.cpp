@@ -301,16 +301,16 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	t_content.n_transformed_crc = n_transformed_crc;
 	t_content.t_image_time = t_FileTimestamp(r_options.p_s_image_file, n_latest_time);
 	t_content.p_s_build_date = p_s_BuildDate();
+	// where each plane begins: the row decoder of "--row-decoder" states them as
+	// constants, and the check decodes the rows from them
 	RowEntryPoints t_row_entries;
-	if(r_options.b_row_decoder) {
-		// where each plane begins, which the row decoder states as constants
-		if(!b_FindRowEntryPoints(r_options.b_base85, s_text.c_str(), p_stream, n_stream_size, t_content.t_params,
-		   t_row_entries)) {
-			fprintf(stderr, "error: the compressed stream does not read back, so its planes have no entry points\n");
-			return -1;
-		}
-		t_content.p_row_entries = &t_row_entries;
+	if(!b_FindRowEntryPoints(r_options.b_base85, s_text.c_str(), p_stream, n_stream_size, t_content.t_params,
+	   t_row_entries)) {
+		fprintf(stderr, "error: the compressed stream does not read back, so its planes have no entry points\n");
+		return -1;
 	}
+	if(r_options.b_row_decoder)
+		t_content.p_row_entries = &t_row_entries;
 	search.output = ByteBuffer(); // the text holds the stream now
 	fflush(stdout); // keep the optimiser's and our messages in order when both streams are one
 	if(!b_WriteHeader(t_content, r_header, stdout, stderr))
@@ -323,9 +323,14 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	t_check.t_params = t_content.t_params;
 	t_check.n_stored_crc = t_content.n_stored_crc;
 	t_check.t_settings = t_CheckSettings(r_options, t_settings);
-	t_check.p_row_entries = t_content.p_row_entries;
+	t_check.p_row_entries = &t_row_entries;
 	t_check.n_max_cstr_len = r_options.n_max_cstr_len;
-	return n_RoundTripCheck(t_check, r_options.p_s_test_image, stdout, stderr);
+	// the rows are compared with the image as they are decoded; then the image's
+	// pixels are needed no more, and the decompressor's raster takes their place
+	const RowComparison t_rows = t_CompareRows(t_check);
+	delete[] r_image.p_pixels;
+	r_image.p_pixels = nullptr;
+	return n_RoundTripCheck(t_check, t_rows, r_options.p_s_test_image, stdout, stderr);
 }
 
 /** @brief loads the image and converts it into r_header, which the caller puts in place when this returns 0 */

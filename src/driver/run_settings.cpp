@@ -11,5 +11,5 @@ HeaderSettings t_HeaderSettings(const ConversionOptions &r_options)
 CheckSettings t_CheckSettings(const ConversionOptions &r_options, const PlaneSettings &r_planes)
 {
 	return CheckSettings{r_options.b_verbose, r_options.b_quiet, r_options.b_base85,
-		b_PrunesDecompressor(t_HeaderSettings(r_options)), r_planes};
+		b_PrunesDecompressor(t_HeaderSettings(r_options)), r_options.b_row_decoder, r_planes};
 }

@@ -16,21 +16,6 @@ const char *const p_s_box_line =
 	"********************************************************************************\n";
 
 /**
- *	@brief counts the positions whose pixels differ
- *	@param[in] n_opaque is or-ed into every original pixel: 0xff000000 for an image
- *		without alpha, whose alpha bytes mean opaque whatever they hold (a colour-mapped
- *		TGA gives all-zero pixels for indices outside its map), else 0
- */
-uint32_t n_DifferingPixels(const uint32_t *p_decoded, const uint32_t *p_original, size_t n_pixel_num,
-	uint32_t n_opaque)
-{
-	uint32_t n_differ = 0;
-	for(size_t i = 0; i < n_pixel_num; ++ i)
-		n_differ += (p_decoded[i] != (p_original[i] | n_opaque))? 1 : 0;
-	return n_differ;
-}
-
-/**
  *	@brief stores the decoded image for inspection; an image too large for a
  *		TGA file is not stored, and a test image of an earlier run is removed
  *		instead, so that the file always belongs to the last run
@@ -54,29 +39,6 @@ bool b_SaveTestImage(const char *p_s_test_image, const RasterImage &r_decoded, b
 	return false;
 }
 
-/**
- *	@brief decodes the text with the row decoder, from the literals the header
- *		cuts it into, and compares its pixels with the decompressor's
- *	@return 1 when they are the same, 0 when not, -1 when memory runs out
- */
-int n_RowDecoderAgrees(const RoundTripInput &r_input, const uint32_t *p_decoded)
-{
-	const std::string &r_s_text = *r_input.p_s_text;
-	const size_t n_literal_length = (r_s_text.size() > r_input.n_max_cstr_len)? r_input.n_max_cstr_len : r_s_text.size();
-	std::vector<const char*> literals;
-	std::vector<uint32_t> pixels;
-	try {
-		for(size_t n_begin = 0; n_begin < r_s_text.size(); n_begin += n_literal_length)
-			literals.push_back(r_s_text.data() + n_begin);
-		pixels.resize(size_t(r_input.p_image->n_width) * size_t(r_input.p_image->n_height));
-	} catch(std::bad_alloc&) {
-		return -1;
-	}
-	const RowText t_text = {literals.data(), n_literal_length, r_s_text.size()};
-	return b_RowDecode(r_input.t_settings.b_base85, t_text, r_input.t_params, *r_input.p_row_entries,
-		RowPixels::Argb, pixels.data()) && std::equal(pixels.begin(), pixels.end(), p_decoded);
-}
-
 } // namespace
 
 bool b_LosslessPromised(const PlaneSettings &r_settings)
@@ -85,7 +47,40 @@ bool b_LosslessPromised(const PlaneSettings &r_settings)
 		(!r_settings.b_alpha || r_settings.n_alpha_bpp == 8);
 }
 
-int n_RoundTripCheck(const RoundTripInput &r_input, const char *p_s_test_image, FILE *p_out, FILE *p_err)
+RowComparison t_CompareRows(const RoundTripInput &r_input)
+{
+	RowComparison t_rows = {false, false, 0, 0};
+	const RasterImage &r_image = *r_input.p_image;
+	const std::string &r_s_text = *r_input.p_s_text;
+	// the text in the literals a header with the row decoder cuts it into
+	const size_t n_literal_length = std::min(r_s_text.size(), size_t(r_input.n_max_cstr_len));
+	std::vector<const char*> literals;
+	try {
+		for(size_t n_begin = 0; n_begin < r_s_text.size(); n_begin += n_literal_length)
+			literals.push_back(r_s_text.data() + n_begin);
+	} catch(std::bad_alloc&) {
+		t_rows.b_no_memory = true;
+		return t_rows;
+	}
+	const RowText t_text = {literals.data(), n_literal_length, r_s_text.size()};
+	// the alpha bytes of an image without alpha mean opaque whatever they hold (a
+	// colour-mapped TGA gives all-zero pixels for indices outside its map)
+	const uint32_t n_opaque = (r_image.b_alpha)? 0 : 0xff000000U;
+	uint32_t n_crc = 0xffffffffU;
+	const bool b_decoded = b_RowDecodeRows(r_input.t_settings.b_base85, t_text,
+		r_input.t_params, *r_input.p_row_entries, [&](int n_y, const uint32_t *p_row) {
+		const uint32_t *p_original = r_image.p_pixels + size_t(n_y) * size_t(r_image.n_width);
+		for(int x = 0; x < r_image.n_width; ++ x)
+			t_rows.n_differ += (p_row[x] != (p_original[x] | n_opaque))? 1 : 0;
+		n_crc = n_Crc32_PixelsUpdate(size_t(r_image.n_width), p_row, n_crc);
+	}, &t_rows.b_no_memory);
+	t_rows.b_decoded = b_decoded;
+	t_rows.n_crc = ~n_crc;
+	return t_rows;
+}
+
+int n_RoundTripCheck(const RoundTripInput &r_input, const RowComparison &r_rows, const char *p_s_test_image,
+	FILE *p_out, FILE *p_err)
 {
 	const CheckSettings &r_settings = r_input.t_settings;
 	const RasterImage &r_image = *r_input.p_image;
@@ -93,11 +88,12 @@ int n_RoundTripCheck(const RoundTripInput &r_input, const char *p_s_test_image, 
 	DecodeRefusal n_refusal;
 	uint32_t *p_decoded = ((r_settings.b_pruned_decoder)? p_BuiltinDecode : p_BuiltinDecodeUnpruned)(
 		r_settings.b_base85, r_input.p_s_text->c_str(), r_input.t_params, &n_refusal);
-	if(!p_decoded) {
-		if(n_refusal == DecodeRefusal::NoMemory)
-			fprintf(p_err, "error: not enough memory\n");
-		else
+	if(!p_decoded || r_rows.b_no_memory) {
+		if(!p_decoded && n_refusal != DecodeRefusal::NoMemory)
 			fprintf(p_err, "error: the decompressor refused the header's data: %s\n", p_s_DecodeRefusal(n_refusal));
+		else
+			fprintf(p_err, "error: not enough memory\n");
+		delete[] p_decoded;
 		return -1;
 	}
 
@@ -109,23 +105,16 @@ int n_RoundTripCheck(const RoundTripInput &r_input, const char *p_s_test_image, 
 		n_result = -1;
 	} else if(r_settings.b_verbose)
 		fprintf(p_out, "\tdecompress CRC test passed\n");
-	if(r_input.p_row_entries) {
-		const int n_agrees = n_RowDecoderAgrees(r_input, p_decoded);
-		if(n_agrees < 0) {
-			fprintf(p_err, "error: not enough memory\n");
-			delete[] p_decoded;
-			return -1;
-		} else if(!n_agrees) {
-			fprintf(p_err, "%s* fatal error: the row decoder's output differs from the decompressor's        *\n%s",
-				p_s_box_line, p_s_box_line);
-			n_result = -1;
-		} else if(r_settings.b_verbose)
-			fprintf(p_out, "\trow decoder test passed\n");
-	}
+	// the rows, which the pixels were compared in, must be the decompressor's
+	if(!r_rows.b_decoded || r_rows.n_crc != n_decoded_crc) {
+		fprintf(p_err, "%s* fatal error: the row decoder's output differs from the decompressor's        *\n%s",
+			p_s_box_line, p_s_box_line);
+		n_result = -1;
+	} else if(r_settings.b_row_decoder && r_settings.b_verbose)
+		fprintf(p_out, "\trow decoder test passed\n");
 
 	const size_t n_pixel_num = size_t(r_image.n_width) * size_t(r_image.n_height);
-	const uint32_t n_differ = n_DifferingPixels(p_decoded, r_image.p_pixels, n_pixel_num,
-		(r_image.b_alpha)? 0 : 0xff000000U);
+	const uint32_t n_differ = r_rows.n_differ;
 	if(!n_differ) {
 		if(r_settings.b_verbose)
 			fprintf(p_out, "\tlossless compression achieved\n");

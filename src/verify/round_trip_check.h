@@ -15,6 +15,7 @@ struct CheckSettings {
 	bool b_quiet; // no warning when the test image cannot be written
 	bool b_base85; // the text is BASE85, else BASE64
 	bool b_pruned_decoder; // the header carries its decompressor pruned for the image
+	bool b_row_decoder; // the header carries the row decoder too
 	PlaneSettings t_planes; // how the image became planes: whether exact pixels were promised
 };
 
@@ -25,8 +26,19 @@ struct RoundTripInput {
 	DecodeParams t_params; // exactly the numbers the header's p_Decompress passes
 	uint32_t n_stored_crc; // the value of the header's n_CRC32()
 	CheckSettings t_settings;
-	const RowEntryPoints *p_row_entries = nullptr; // where the planes begin, when the header carries the row decoder
-	uint32_t n_max_cstr_len = 0; // the longest literal, which the row decoder reads the text in
+	const RowEntryPoints *p_row_entries; // where the planes begin, for the row decoder
+	uint32_t n_max_cstr_len; // the longest literal, which the row decoder reads the text in
+};
+
+/**
+ *	What the row decoder found, comparing the decoded rows with the image one
+ *	at a time, so that no decoded raster sits beside the image's pixels.
+ */
+struct RowComparison {
+	bool b_decoded; // every row was made, and every plane ended where the next begins
+	bool b_no_memory; // its work area could not be allocated
+	uint32_t n_crc; // of the decoded rows, as n_CRC32() states it
+	uint32_t n_differ; // pixels that differ from the image's
 };
 
 /**
@@ -36,14 +48,25 @@ struct RoundTripInput {
 bool b_LosslessPromised(const PlaneSettings &r_settings);
 
 /**
- *	@brief decodes the text with the built-in decoder, compares checksum and
- *		pixels with what was promised, reports, and stores the decoded image
- *		as a TGA file for inspection (whatever the comparison found)
+ *	@brief decodes the text with the row decoder (from r_input's entry points
+ *		and literals), a row at a time, and compares each row with the image's
+ *		pixels; the first half of the check, which needs the image's pixels
+ */
+RowComparison t_CompareRows(const RoundTripInput &r_input);
+
+/**
+ *	@brief the second half of the check, which reads nothing of the image's
+ *		pixels, so that the caller may have freed them: decodes the text with
+ *		the built-in decoder, compares its checksum and the rows' with the one
+ *		promised, reports what the rows differ in from the image, and stores
+ *		the decoded image as a TGA file for inspection (whatever was found)
+ *	@param[in] r_rows is what t_CompareRows() found
  *	@param[in] p_s_test_image is where the decoded image goes ("test_decompress.tga"
  *		unless the command line names another file), or null for nowhere
  *	@return the exit code of the run: 0, or -1 when the checksum differs, a
  *		promised lossless result was missed, the decoder refused the text or
- *		its parameters, the row decoder (when the header carries it) gave
- *		other pixels, memory ran out or the test image could not be written
+ *		its parameters, the row decoder gave other pixels, memory ran out or
+ *		the test image could not be written
  */
-int n_RoundTripCheck(const RoundTripInput &r_input, const char *p_s_test_image, FILE *p_out, FILE *p_err);
+int n_RoundTripCheck(const RoundTripInput &r_input, const RowComparison &r_rows, const char *p_s_test_image,
+	FILE *p_out, FILE *p_err);

@@ -34,29 +34,35 @@ struct RowCopier {
 	}
 };
 
-template <class CText>
-bool b_Decode(const Code::CRowImage &r_image, RowPixels n_pixels, void *p_pixels)
+/** @brief runs the row decoder with a work area of its own, handing the rows to r_output */
+template <class CText, class COutput>
+bool b_Decode(const Code::CRowImage &r_image, const COutput &r_output, bool *p_b_no_memory)
 {
 	const DecodeParams p = {r_image.n_width, r_image.n_height, r_image.n_huff_stage_size, r_image.n_predictor_y,
 		r_image.n_predictor_uv, r_image.n_predictor_a, r_image.n_subsample, r_image.n_color_type};
 	const size_t n_words = (n_RowWorkBytes(p) + 3) / 4;
 	uint32_t *p_rows = new(std::nothrow) uint32_t[n_words];
 	Code::CRowState *p_state = new(std::nothrow) Code::CRowState;
-	bool b_result = false;
-	if(p_rows && p_state) {
-		if(n_pixels == RowPixels::Argb && p_pixels) {
-			b_result = Code::b_Decode_Image_Rows<CText, Code::CRowKind_Any>(r_image, *p_state, p_rows, n_words,
-				Code::t_Into_ARGB(static_cast<uint32_t*>(p_pixels), size_t(r_image.n_width) * sizeof(uint32_t)));
-		} else {
-			RowCopier copier = {(n_pixels == RowPixels::Argb)? nullptr : static_cast<uint16_t*>(p_pixels),
-				r_image.n_width};
-			b_result = Code::b_Decode_Image_Rows<CText, Code::CRowKind_Any>(r_image, *p_state, p_rows, n_words,
-				Code::t_Rows_RGB565(copier, true));
-		}
-	}
+	if(p_b_no_memory)
+		*p_b_no_memory = !p_rows || !p_state;
+	const bool b_result = p_rows && p_state &&
+		Code::b_Decode_Image_Rows<CText, Code::CRowKind_Any>(r_image, *p_state, p_rows, n_words, r_output);
 	delete[] p_rows;
 	delete p_state;
 	return b_result;
+}
+
+/** @brief decodes with the reader of the text's BASE, once the parameters are known to be acceptable */
+template <class COutput>
+bool b_DecodeText(bool b_base85, const RowText &r_text, const DecodeParams &r_params, const RowEntryPoints &r_entries,
+	const COutput &r_output, bool *p_b_no_memory = nullptr)
+{
+	// the work area is allocated only for parameters the decoder takes, as the decompressor allocates
+	const Code::CRowImage t_image = t_RowImage(r_text, r_params, r_entries);
+	if(!b_AcceptableImageSize(r_params.n_image_width, r_params.n_image_height) || !Code::b_Row_Params_Valid(t_image))
+		return false;
+	return (b_base85)? b_Decode<Code::CRowText_Base85>(t_image, r_output, p_b_no_memory) :
+		b_Decode<Code::CRowText_Base64>(t_image, r_output, p_b_no_memory);
 }
 
 } // namespace
@@ -70,10 +76,18 @@ size_t n_RowWorkBytes(const DecodeParams &p)
 bool b_RowDecode(bool b_base85, const RowText &r_text, const DecodeParams &r_params, const RowEntryPoints &r_entries,
 	RowPixels n_pixels, void *p_pixels)
 {
-	// the work area is allocated only for parameters the decoder takes, as the decompressor allocates
-	const Code::CRowImage t_image = t_RowImage(r_text, r_params, r_entries);
-	if(!b_AcceptableImageSize(r_params.n_image_width, r_params.n_image_height) || !Code::b_Row_Params_Valid(t_image))
-		return false;
-	return (b_base85)? b_Decode<Code::CRowText_Base85>(t_image, n_pixels, p_pixels) :
-		b_Decode<Code::CRowText_Base64>(t_image, n_pixels, p_pixels);
+	if(n_pixels == RowPixels::Argb && p_pixels) {
+		return b_DecodeText(b_base85, r_text, r_params, r_entries, Code::t_Into_ARGB(static_cast<uint32_t*>(p_pixels),
+			size_t(r_params.n_image_width) * sizeof(uint32_t)));
+	}
+	RowCopier copier = {(n_pixels == RowPixels::Argb)? nullptr : static_cast<uint16_t*>(p_pixels), r_params.n_image_width};
+	return b_DecodeText(b_base85, r_text, r_params, r_entries, Code::t_Rows_RGB565(copier, true));
+}
+
+bool b_RowDecodeRows(bool b_base85, const RowText &r_text, const DecodeParams &r_params,
+	const RowEntryPoints &r_entries, const ArgbRowSink &r_sink, bool *p_b_no_memory)
+{
+	if(p_b_no_memory)
+		*p_b_no_memory = false;
+	return b_DecodeText(b_base85, r_text, r_params, r_entries, Code::t_Rows_ARGB(r_sink), p_b_no_memory);
 }

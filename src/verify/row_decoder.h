@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "compress/row_entry_points.h"
 #include "compress/stream_format.h"
@@ -31,6 +32,19 @@ enum class RowPixels {
  */
 bool b_RowDecode(bool b_base85, const RowText &r_text, const DecodeParams &r_params, const RowEntryPoints &r_entries,
 	RowPixels n_pixels, void *p_pixels);
+
+/** Takes each row of a decode in turn: n_y from 0 to height - 1, width ARGB pixels. */
+typedef std::function<void(int n_y, const uint32_t *p_row)> ArgbRowSink;
+
+/**
+ *	@brief decodes like b_RowDecode(), handing each row of ARGB pixels to a
+ *		sink as b_Decode_Rows() of a header does, so that no raster is held
+ *	@param[out] p_b_no_memory tells a work area that could not be allocated from a
+ *		refusal (null: not told)
+ *	@return false as b_RowDecode(); the rows handed out are then not to be trusted
+ */
+bool b_RowDecodeRows(bool b_base85, const RowText &r_text, const DecodeParams &r_params,
+	const RowEntryPoints &r_entries, const ArgbRowSink &r_sink, bool *p_b_no_memory = nullptr);
 
 /** @brief the size of the row decoder's rows for an image (without its fixed state), in bytes */
 size_t n_RowWorkBytes(const DecodeParams &r_params);

@@ -25,6 +25,7 @@ struct CheckCase {
 	ImageHolder image;
 	ConversionOptions options;
 	std::string s_text;
+	RowEntryPoints entries;
 	RoundTripInput input;
 	TempDir dir;
 
@@ -49,13 +50,17 @@ struct CheckCase {
 			result.t_best.n_predictor_uv, (b_alpha)? result.t_best.n_predictor_a : pred_None,
 			int(options.n_subsample), n_ColorType(t_settings)};
 		input.t_settings = t_CheckSettings(options, t_settings);
+		EXPECT_TRUE(b_FindRowEntryPoints(true, s_text.c_str(), result.output.p_Data() + 4, result.output.n_Size() - 4,
+			input.t_params, entries));
+		input.p_row_entries = &entries;
+		input.n_max_cstr_len = options.n_max_cstr_len;
 	}
 
-	/** @brief runs the check; the decoded image goes to the case's folder */
+	/** @brief runs both halves of the check; the decoded image goes to the case's folder */
 	int n_Check(std::string &r_s_out, std::string &r_s_err, const std::string &s_tga = "test_decompress.tga")
 	{
 		FILE *p_out = tmpfile(), *p_err = tmpfile();
-		int n_result = n_RoundTripCheck(input, dir.s_File(s_tga).c_str(), p_out, p_err);
+		int n_result = n_RoundTripCheck(input, t_CompareRows(input), dir.s_File(s_tga).c_str(), p_out, p_err);
 		r_s_out = s_ReadAndClose(p_out);
 		r_s_err = s_ReadAndClose(p_err);
 		return n_result;
@@ -183,13 +188,14 @@ TEST(RoundTripCheck, ExhaustedMemoryIsReportedAsSuch)
 	ASSERT_TRUE(b_Base85EncodeString(stream.data(), stream.size(), s_text));
 	RasterImage image = {8, true, false, n_side, n_side, nullptr}; // its pixels are not read when decoding fails
 	const RoundTripInput input = {&s_text, &image, {n_side, n_side, n_packet_bytes, pred_None, pred_None, pred_None,
-		1, color_Gray}, 0, {false, false, true, true, {true, false, false, 1, 8, 8}}};
+		1, color_Gray}, 0, {false, false, true, true, false, {true, false, false, 1, 8, 8}}, nullptr, 32767};
+	const RowComparison rows = {true, false, 0, 0}; // the rows as if decoded
 	std::unique_ptr<uint32_t[]> p_pixels(p_BuiltinDecode(true, s_text.c_str(), input.t_params));
 	ASSERT_TRUE(p_pixels && p_pixels[0] == 0xffffffffU) << "the text does not decode without the cap";
 	// with 2 MiB to spare the planes cannot be allocated, by either decoder
 	EXPECT_EQ(n_RunWithMemoryCap(2 << 20, [&]() {
 		FILE *p_out = tmpfile(), *p_err = tmpfile();
-		const int n_result = n_RoundTripCheck(input, "unwritten.tga", p_out, p_err);
+		const int n_result = n_RoundTripCheck(input, rows, "unwritten.tga", p_out, p_err);
 		return (n_result == -1 && s_ReadAndClose(p_err) == "error: not enough memory\n" &&
 			s_ReadAndClose(p_out).empty())? 0 : 1;
 	}), 0) << "1: another outcome; -1: the check did not return";
@@ -214,7 +220,7 @@ TEST(RoundTripCheck, WithoutATestImageTheCheckStillDecides)
 	for(uint32_t n_flip : {0u, 1u}) {
 		check.input.n_stored_crc ^= n_flip;
 		FILE *p_out = tmpfile(), *p_err = tmpfile();
-		EXPECT_EQ(n_RoundTripCheck(check.input, nullptr, p_out, p_err), -int(n_flip));
+		EXPECT_EQ(n_RoundTripCheck(check.input, t_CompareRows(check.input), nullptr, p_out, p_err), -int(n_flip));
 		fclose(p_out);
 		EXPECT_EQ(s_ReadAndClose(p_err).empty(), !n_flip);
 	}
@@ -224,17 +230,12 @@ TEST(RoundTripCheck, WithoutATestImageTheCheckStillDecides)
 TEST(RoundTripCheck, RowDecoderOfTheHeaderMustGiveTheDecompressorsPixels)
 {
 	CheckCase check(true, false);
-	ByteBuffer stream;
-	RowEntryPoints entries;
-	ASSERT_TRUE(b_Base85Decode(check.s_text.c_str(), stream));
-	ASSERT_TRUE(b_FindRowEntryPoints(true, check.s_text.c_str(), stream.p_Data(), stream.n_Size(),
-		check.input.t_params, entries));
-	check.input.p_row_entries = &entries;
+	check.input.t_settings.b_row_decoder = true;
 	check.input.n_max_cstr_len = 7; // the text read in literals of 7 characters
 	std::string s_out, s_err;
 	EXPECT_EQ(check.n_Check(s_out, s_err), 0) << s_err;
 	EXPECT_NE(s_out.find("\tdecompress CRC test passed\n\trow decoder test passed\n"), std::string::npos) << s_out;
-	++ entries.p_entry[3].n_code; // the alpha plane's entry point, off by a code
+	++ check.entries.p_entry[3].n_code; // the alpha plane's entry point, off by a code
 	EXPECT_EQ(check.n_Check(s_out, s_err), -1);
 	const std::string s_middle = "* fatal error: the row decoder's output differs from the decompressor's        *";
 	EXPECT_EQ(s_err, s_box_line + "\n" + s_middle + "\n" + s_box_line + "\n");
