@@ -429,12 +429,13 @@
 	 */
 	static inline void Make_Lossy_Term(int64_t n_sum, int &r_n_term, int &r_n_up_from)
 	{
-		const int64_t n_one = int64_t(1) << n_term_fraction_bits;
+		const uint32_t n_one = uint32_t(1) << n_term_fraction_bits;
 		r_n_term = int(n_sum >> n_term_fraction_bits); // floor: the shift is arithmetic
-		const int64_t n_to_next = n_one - (n_sum & (n_one - 1));
+		// the fraction is in the low bits, whatever the sign (two's complement)
+		const uint32_t n_to_next = n_one - (uint32_t(n_sum) & (n_one - 1));
 		int n_from = 512;
-		if(n_to_next <= n_from) {
-			for(n_from = 1; n_from < n_to_next; n_from <<= 1)
+		if(n_to_next <= uint32_t(n_from)) {
+			for(n_from = 1; uint32_t(n_from) < n_to_next; n_from <<= 1)
 				;
 			n_from >>= 1;
 		}
@@ -449,12 +450,13 @@
 	 */
 	static inline CColor_Terms t_Color_Terms(int n_u, int n_v, bool b_lossless_color)
 	{
-		CColor_Terms t_terms = {0, 0, 0, 0, 0, 0};
+		CColor_Terms t_terms;
 		if(b_lossless_color) {
 			const int u = int8_t(n_u), v = int8_t(n_v);
 			t_terms.n_green = -(u >> 1);
 			t_terms.n_red = t_terms.n_green + u - (v >> 1);
 			t_terms.n_blue = t_terms.n_red + v;
+			t_terms.n_red_up_from = t_terms.n_green_up_from = t_terms.n_blue_up_from = 0; // not read
 		} else {
 			const int u = n_u - 128, v = n_v - 128;
 			Make_Lossy_Term(int64_t(n_red_per_v) * v, t_terms.n_red, t_terms.n_red_up_from);
