@@ -55,13 +55,3 @@ void MakeCodeLookup(const CanonicalCode &r_code, CodeLookup &r_lookup)
 		}
 	}
 }
-
-bool b_LookUpSymbol(const CanonicalCode &r_code, const CodeLookup &r_lookup, BitReader &r_bits, uint8_t &r_n_symbol)
-{
-	const uint16_t n_entry = r_lookup.p_entry[r_bits.n_Peek(CodeLookup::n_lookup_bits)];
-	if(!n_entry)
-		return b_ReadSymbol(r_code, r_bits, r_n_symbol); // a longer code
-	r_bits.n_bits_read += n_entry >> 8;
-	r_n_symbol = uint8_t(n_entry);
-	return true;
-}
