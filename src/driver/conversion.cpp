@@ -251,18 +251,23 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	SearchFailure t_search_failure;
 	PredictorSearch predictor_search(r_image, t_settings,
 		(r_options.b_exhaustive)? n_predictor_num : n_default_predictor_num, n_search_method);
-	// the checksum of the raster the planes decode to, taken before the search codes in them
+	// the raster the planes decode to, compared with the image, and its checksum, taken
+	// before the search codes in the planes
 	const DecodeParams t_layout = {r_image.n_width, r_image.n_height, 0, pred_None, pred_None, pred_None,
 		int(r_options.n_subsample), n_ColorType(t_settings)};
-	uint32_t n_stored_crc = 0;
+	RebuiltRaster t_rebuilt = {0, 0};
 	bool b_searched;
 	{
 		// erased when the search ends; a quiet run shows none
 		TerminalProgress progress(stderr, !r_options.b_quiet && isatty(fileno(stderr)));
 		predictor_search.SetProgress(&progress);
 		b_searched = b_RunSearch(predictor_search, WorkerPool::n_DefaultParticipantNum(), search, &t_search_failure,
-			[&](const uint8_t *p_planes) { n_stored_crc = n_RebuiltRasterChecksum(p_planes, t_layout); });
+			[&](const uint8_t *p_planes) { t_rebuilt = t_RebuildRaster(p_planes, t_layout, &r_image); });
 	}
+	// nothing reads the image's pixels any more: the memory goes back before the
+	// text, the header and the check's decoded raster take theirs
+	delete[] r_image.p_pixels;
+	r_image.p_pixels = nullptr;
 	if(!b_searched) {
 		if(t_search_failure.b_no_memory)
 			fprintf(stderr, "error: not enough memory\n");
@@ -296,21 +301,21 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	t_content.t_params = DecodeParams{r_image.n_width, r_image.n_height, search.n_rle_size,
 		n_pred_y, n_pred_uv, n_pred_a, int(r_options.n_subsample), n_ColorType(t_settings)};
 	t_content.p_s_text = &s_text;
-	t_content.n_stored_crc = n_stored_crc;
+	t_content.n_stored_crc = t_rebuilt.n_crc;
 	t_content.n_original_crc = n_original_crc;
 	t_content.n_transformed_crc = n_transformed_crc;
 	t_content.t_image_time = t_FileTimestamp(r_options.p_s_image_file, n_latest_time);
 	t_content.p_s_build_date = p_s_BuildDate();
-	// where each plane begins: the row decoder of "--row-decoder" states them as
-	// constants, and the check decodes the rows from them
 	RowEntryPoints t_row_entries;
-	if(!b_FindRowEntryPoints(r_options.b_base85, s_text.c_str(), p_stream, n_stream_size, t_content.t_params,
-	   t_row_entries)) {
-		fprintf(stderr, "error: the compressed stream does not read back, so its planes have no entry points\n");
-		return -1;
-	}
-	if(r_options.b_row_decoder)
+	if(r_options.b_row_decoder) {
+		// where each plane begins, which the row decoder states as constants
+		if(!b_FindRowEntryPoints(r_options.b_base85, s_text.c_str(), p_stream, n_stream_size, t_content.t_params,
+		   t_row_entries)) {
+			fprintf(stderr, "error: the compressed stream does not read back, so its planes have no entry points\n");
+			return -1;
+		}
 		t_content.p_row_entries = &t_row_entries;
+	}
 	search.output = ByteBuffer(); // the text holds the stream now
 	fflush(stdout); // keep the optimiser's and our messages in order when both streams are one
 	if(!b_WriteHeader(t_content, r_header, stdout, stderr))
@@ -323,14 +328,10 @@ int n_ConvertImage(ConversionOptions &r_options, RasterImage &r_image, SearchMet
 	t_check.t_params = t_content.t_params;
 	t_check.n_stored_crc = t_content.n_stored_crc;
 	t_check.t_settings = t_CheckSettings(r_options, t_settings);
-	t_check.p_row_entries = &t_row_entries;
+	t_check.n_differ = t_rebuilt.n_differ;
+	t_check.p_row_entries = t_content.p_row_entries;
 	t_check.n_max_cstr_len = r_options.n_max_cstr_len;
-	// the rows are compared with the image as they are decoded; then the image's
-	// pixels are needed no more, and the decompressor's raster takes their place
-	const RowComparison t_rows = t_CompareRows(t_check);
-	delete[] r_image.p_pixels;
-	r_image.p_pixels = nullptr;
-	return n_RoundTripCheck(t_check, t_rows, r_options.p_s_test_image, stdout, stderr);
+	return n_RoundTripCheck(t_check, r_options.p_s_test_image, stdout, stderr);
 }
 
 /** @brief loads the image and converts it into r_header, which the caller puts in place when this returns 0 */

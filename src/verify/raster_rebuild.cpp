@@ -33,17 +33,20 @@ void RebuildPixels(const uint8_t *p_planes, const DecodeParams &r_params, size_t
 	}
 }
 
-uint32_t n_RebuiltRasterChecksum(const uint8_t *p_planes, const DecodeParams &r_params)
+RebuiltRaster t_RebuildRaster(const uint8_t *p_planes, const DecodeParams &r_params, const RasterImage *p_image)
 {
-	// pixels are rebuilt and hashed a chunk at a time
 	const size_t n_chunk_pixels = 1024;
 	uint32_t p_chunk[n_chunk_pixels];
 	const size_t n_pixel_num = size_t(r_params.n_image_width) * size_t(r_params.n_image_height);
-	uint32_t n_crc = 0xffffffffU;
+	const uint32_t n_opaque = (p_image && !p_image->b_alpha)? 0xff000000U : 0;
+	RebuiltRaster t_raster = {0xffffffffU, 0};
 	for(size_t n_done = 0; n_done < n_pixel_num; n_done += n_chunk_pixels) {
 		const size_t n_count = (n_pixel_num - n_done < n_chunk_pixels)? n_pixel_num - n_done : n_chunk_pixels;
 		RebuildPixels(p_planes, r_params, n_done, n_count, p_chunk);
-		n_crc = n_Crc32_PixelsUpdate(n_count, p_chunk, n_crc);
+		t_raster.n_crc = n_Crc32_PixelsUpdate(n_count, p_chunk, t_raster.n_crc);
+		for(size_t i = 0; p_image && i < n_count; ++ i)
+			t_raster.n_differ += (p_chunk[i] != (p_image->p_pixels[n_done + i] | n_opaque))? 1 : 0;
 	}
-	return ~n_crc;
+	t_raster.n_crc = ~t_raster.n_crc;
+	return t_raster;
 }

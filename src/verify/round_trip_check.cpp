@@ -39,6 +39,33 @@ bool b_SaveTestImage(const char *p_s_test_image, const RasterImage &r_decoded, b
 	return false;
 }
 
+/**
+ *	@brief decodes the text with the row decoder, from the literals the header
+ *		cuts it into, a row at a time, and takes the checksum of its rows
+ *	@return false when it refused; r_b_no_memory tells a work area it could not have
+ */
+bool b_RowDecoderChecksum(const RoundTripInput &r_input, uint32_t &r_n_crc, bool &r_b_no_memory)
+{
+	const std::string &r_s_text = *r_input.p_s_text;
+	const size_t n_literal_length = std::min(r_s_text.size(), size_t(r_input.n_max_cstr_len));
+	std::vector<const char*> literals;
+	try {
+		for(size_t n_begin = 0; n_begin < r_s_text.size(); n_begin += n_literal_length)
+			literals.push_back(r_s_text.data() + n_begin);
+	} catch(std::bad_alloc&) {
+		r_b_no_memory = true;
+		return false;
+	}
+	const RowText t_text = {literals.data(), n_literal_length, r_s_text.size()};
+	const size_t n_width = size_t(r_input.t_params.n_image_width);
+	uint32_t n_crc = 0xffffffffU;
+	const bool b_decoded = b_RowDecodeRows(r_input.t_settings.b_base85, t_text, r_input.t_params,
+		*r_input.p_row_entries, [&](int, const uint32_t *p_row) { n_crc = n_Crc32_PixelsUpdate(n_width, p_row, n_crc); },
+		&r_b_no_memory);
+	r_n_crc = ~n_crc;
+	return b_decoded;
+}
+
 } // namespace
 
 bool b_LosslessPromised(const PlaneSettings &r_settings)
@@ -47,40 +74,7 @@ bool b_LosslessPromised(const PlaneSettings &r_settings)
 		(!r_settings.b_alpha || r_settings.n_alpha_bpp == 8);
 }
 
-RowComparison t_CompareRows(const RoundTripInput &r_input)
-{
-	RowComparison t_rows = {false, false, 0, 0};
-	const RasterImage &r_image = *r_input.p_image;
-	const std::string &r_s_text = *r_input.p_s_text;
-	// the text in the literals a header with the row decoder cuts it into
-	const size_t n_literal_length = std::min(r_s_text.size(), size_t(r_input.n_max_cstr_len));
-	std::vector<const char*> literals;
-	try {
-		for(size_t n_begin = 0; n_begin < r_s_text.size(); n_begin += n_literal_length)
-			literals.push_back(r_s_text.data() + n_begin);
-	} catch(std::bad_alloc&) {
-		t_rows.b_no_memory = true;
-		return t_rows;
-	}
-	const RowText t_text = {literals.data(), n_literal_length, r_s_text.size()};
-	// the alpha bytes of an image without alpha mean opaque whatever they hold (a
-	// colour-mapped TGA gives all-zero pixels for indices outside its map)
-	const uint32_t n_opaque = (r_image.b_alpha)? 0 : 0xff000000U;
-	uint32_t n_crc = 0xffffffffU;
-	const bool b_decoded = b_RowDecodeRows(r_input.t_settings.b_base85, t_text,
-		r_input.t_params, *r_input.p_row_entries, [&](int n_y, const uint32_t *p_row) {
-		const uint32_t *p_original = r_image.p_pixels + size_t(n_y) * size_t(r_image.n_width);
-		for(int x = 0; x < r_image.n_width; ++ x)
-			t_rows.n_differ += (p_row[x] != (p_original[x] | n_opaque))? 1 : 0;
-		n_crc = n_Crc32_PixelsUpdate(size_t(r_image.n_width), p_row, n_crc);
-	}, &t_rows.b_no_memory);
-	t_rows.b_decoded = b_decoded;
-	t_rows.n_crc = ~n_crc;
-	return t_rows;
-}
-
-int n_RoundTripCheck(const RoundTripInput &r_input, const RowComparison &r_rows, const char *p_s_test_image,
-	FILE *p_out, FILE *p_err)
+int n_RoundTripCheck(const RoundTripInput &r_input, const char *p_s_test_image, FILE *p_out, FILE *p_err)
 {
 	const CheckSettings &r_settings = r_input.t_settings;
 	const RasterImage &r_image = *r_input.p_image;
@@ -88,12 +82,11 @@ int n_RoundTripCheck(const RoundTripInput &r_input, const RowComparison &r_rows,
 	DecodeRefusal n_refusal;
 	uint32_t *p_decoded = ((r_settings.b_pruned_decoder)? p_BuiltinDecode : p_BuiltinDecodeUnpruned)(
 		r_settings.b_base85, r_input.p_s_text->c_str(), r_input.t_params, &n_refusal);
-	if(!p_decoded || r_rows.b_no_memory) {
-		if(!p_decoded && n_refusal != DecodeRefusal::NoMemory)
-			fprintf(p_err, "error: the decompressor refused the header's data: %s\n", p_s_DecodeRefusal(n_refusal));
-		else
+	if(!p_decoded) {
+		if(n_refusal == DecodeRefusal::NoMemory)
 			fprintf(p_err, "error: not enough memory\n");
-		delete[] p_decoded;
+		else
+			fprintf(p_err, "error: the decompressor refused the header's data: %s\n", p_s_DecodeRefusal(n_refusal));
 		return -1;
 	}
 
@@ -105,16 +98,24 @@ int n_RoundTripCheck(const RoundTripInput &r_input, const RowComparison &r_rows,
 		n_result = -1;
 	} else if(r_settings.b_verbose)
 		fprintf(p_out, "\tdecompress CRC test passed\n");
-	// the rows, which the pixels were compared in, must be the decompressor's
-	if(!r_rows.b_decoded || r_rows.n_crc != n_decoded_crc) {
-		fprintf(p_err, "%s* fatal error: the row decoder's output differs from the decompressor's        *\n%s",
-			p_s_box_line, p_s_box_line);
-		n_result = -1;
-	} else if(r_settings.b_row_decoder && r_settings.b_verbose)
-		fprintf(p_out, "\trow decoder test passed\n");
+	if(r_settings.b_row_decoder) {
+		uint32_t n_row_crc = 0;
+		bool b_no_memory = false;
+		const bool b_decoded = b_RowDecoderChecksum(r_input, n_row_crc, b_no_memory);
+		if(b_no_memory) {
+			fprintf(p_err, "error: not enough memory\n");
+			delete[] p_decoded;
+			return -1;
+		} else if(!b_decoded || n_row_crc != n_decoded_crc) {
+			fprintf(p_err, "%s* fatal error: the row decoder's output differs from the decompressor's        *\n%s",
+				p_s_box_line, p_s_box_line);
+			n_result = -1;
+		} else if(r_settings.b_verbose)
+			fprintf(p_out, "\trow decoder test passed\n");
+	}
 
 	const size_t n_pixel_num = size_t(r_image.n_width) * size_t(r_image.n_height);
-	const uint32_t n_differ = r_rows.n_differ;
+	const uint32_t n_differ = r_input.n_differ;
 	if(!n_differ) {
 		if(r_settings.b_verbose)
 			fprintf(p_out, "\tlossless compression achieved\n");

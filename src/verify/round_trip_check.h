@@ -22,23 +22,13 @@ struct CheckSettings {
 /** What the header promised, to be proven by decoding its text again. */
 struct RoundTripInput {
 	const std::string *p_s_text; // exactly the text written into the header
-	const RasterImage *p_image; // the image as it was compressed (after the grayscale and alpha steps)
+	const RasterImage *p_image; // its size and kind; its pixels are not read (the caller may have freed them)
 	DecodeParams t_params; // exactly the numbers the header's p_Decompress passes
 	uint32_t n_stored_crc; // the value of the header's n_CRC32()
+	uint32_t n_differ; // pixels of that raster that differ from the image's (t_RebuildRaster())
 	CheckSettings t_settings;
-	const RowEntryPoints *p_row_entries; // where the planes begin, for the row decoder
+	const RowEntryPoints *p_row_entries; // where the planes begin, with the row decoder; else null
 	uint32_t n_max_cstr_len; // the longest literal, which the row decoder reads the text in
-};
-
-/**
- *	What the row decoder found, comparing the decoded rows with the image one
- *	at a time, so that no decoded raster sits beside the image's pixels.
- */
-struct RowComparison {
-	bool b_decoded; // every row was made, and every plane ended where the next begins
-	bool b_no_memory; // its work area could not be allocated
-	uint32_t n_crc; // of the decoded rows, as n_CRC32() states it
-	uint32_t n_differ; // pixels that differ from the image's
 };
 
 /**
@@ -48,25 +38,18 @@ struct RowComparison {
 bool b_LosslessPromised(const PlaneSettings &r_settings);
 
 /**
- *	@brief decodes the text with the row decoder (from r_input's entry points
- *		and literals), a row at a time, and compares each row with the image's
- *		pixels; the first half of the check, which needs the image's pixels
- */
-RowComparison t_CompareRows(const RoundTripInput &r_input);
-
-/**
- *	@brief the second half of the check, which reads nothing of the image's
- *		pixels, so that the caller may have freed them: decodes the text with
- *		the built-in decoder, compares its checksum and the rows' with the one
- *		promised, reports what the rows differ in from the image, and stores
- *		the decoded image as a TGA file for inspection (whatever was found)
- *	@param[in] r_rows is what t_CompareRows() found
+ *	@brief decodes the text with the built-in decoder (and the row decoder,
+ *		when the header carries it), compares their checksums with the one
+ *		promised, reports how many pixels differ from the image, and stores the
+ *		decoded image as a TGA file for inspection (whatever was found)
  *	@param[in] p_s_test_image is where the decoded image goes ("test_decompress.tga"
  *		unless the command line names another file), or null for nowhere
  *	@return the exit code of the run: 0, or -1 when the checksum differs, a
  *		promised lossless result was missed, the decoder refused the text or
  *		its parameters, the row decoder gave other pixels, memory ran out or
  *		the test image could not be written
+ *	@note The decoded raster is the only one the check holds: the pixels were
+ *		compared with the image as the planes were made (t_RebuildRaster()),
+ *		and the checksum proves that the decoder gives that raster.
  */
-int n_RoundTripCheck(const RoundTripInput &r_input, const RowComparison &r_rows, const char *p_s_test_image,
-	FILE *p_out, FILE *p_err);
+int n_RoundTripCheck(const RoundTripInput &r_input, const char *p_s_test_image, FILE *p_out, FILE *p_err);
