@@ -20,7 +20,8 @@
  *	the CRCs; the ARGB ones must be the header's n_CRC32(), the RGB565 ones
  *	those of the host's conversion of the pixels that the tool's own decoder
  *	made. The linked program must define no floating-point helper, no heap
- *	and no exception machinery.
+ *	and no exception machinery; and the classic decompressor of the same
+ *	headers, p_Decompress(), must call no floating-point helper either.
  */
 
 namespace {
@@ -70,6 +71,9 @@ const char *const p_s_program_checker =
 	"\tPrint(\" \");\n\tPrintNumber(CImage::n_CRC32(), true);\n"
 	"\tfor(int i = 0; i < 6; ++ i) {\n\t\tPrint(\" \");\n\t\tPrintNumber(~p_crc[i], true);\n\t}\n\tPrint(\"\\n\");\n}\n\n";
 
+// the soft-float helpers by their EABI and GCC names
+const char *const p_s_float_helpers = "__aeabi_([df]|[iu]l?2[df])[a-z0-9]*|__[a-z]+[sdt]f[0-9]|__float[a-z]+|__fix[a-z]+";
+
 /** @brief the CRC-32 of the rows of an image's pixels as 32-bit words or as RGB565 (byte-swapped on request) */
 uint32_t n_PixelsCrc(const RasterImage &r_image, int n_kind)
 {
@@ -100,7 +104,7 @@ protected:
 	static void SetUpTestSuite()
 	{
 		p_dir = new TempDir;
-		std::string s_includes, s_main = "int main()\n{\n";
+		std::string s_includes, s_main = "int main()\n{\n", s_classic = "void Decompress()\n{\n";
 		for(size_t i = 0; i < n_firmware_case_num; ++ i) {
 			const FirmwareCase &r_case = p_firmware_cases[i];
 			const std::string s_index = std::to_string(i), s_source = std::string(PIXMOLD_TEST_DATA_DIR "/") + r_case.p_s_image;
@@ -114,9 +118,11 @@ protected:
 			ASSERT_EQ(rename(p_dir->s_File("test_decompress.tga").c_str(),
 				p_dir->s_File("reference" + s_index + ".tga").c_str()), 0);
 			s_includes += "#include \"image" + s_index + ".h\"\n";
+			s_classic += "\tdelete[] CImage" + s_index + "::p_Decompress();\n";
 			s_main += "\tCheck<CImage" + s_index + ">(" + s_index + ");\n";
 		}
 		WriteFile(p_dir->s_File("program.cpp"), s_includes + p_s_program_checker + s_main + "\treturn 0;\n}\n");
+		WriteFile(p_dir->s_File("classic.cpp"), s_includes + s_classic + "}\n");
 		t_build = RunProcess({"arm-none-eabi-g++", "-mcpu=cortex-m4", "-mthumb", "-Os", "-fno-exceptions", "-fno-rtti",
 			"-std=c++11", "-Wall", "-Wextra", "-Wshadow", "-Wconversion", "-Wsign-conversion", "-Werror",
 			"-ffunction-sections", "-fdata-sections", "-nostartfiles", "-Wl,--gc-sections",
@@ -137,6 +143,19 @@ protected:
 	static TempDir *p_dir;
 	static ProcessResult t_build, t_run;
 };
+
+/** @brief the lines of a symbol listing that match a pattern of names */
+std::vector<std::string> SymbolsMatching(const std::string &r_s_listing, const std::string &s_names)
+{
+	const std::regex pattern("^[0-9a-f]* *[A-Za-z] (" + s_names + ")$");
+	std::vector<std::string> matching;
+	std::istringstream lines(r_s_listing);
+	for(std::string s_line; std::getline(lines, s_line);) {
+		if(std::regex_match(s_line, pattern))
+			matching.push_back(s_line);
+	}
+	return matching;
+}
 
 TempDir *FirmwareRowDecoder::p_dir = nullptr;
 ProcessResult FirmwareRowDecoder::t_build = {-1, "", "not built"}, FirmwareRowDecoder::t_run = {-1, "", "not run"};
@@ -182,10 +201,19 @@ TEST_F(FirmwareRowDecoder, LinkedProgramHasNoFloatingPointNoHeapNoExceptions)
 	const ProcessResult symbols = RunProcess({"arm-none-eabi-nm", "--defined-only", "program.elf"}, p_dir->s_Path());
 	ASSERT_EQ(symbols.n_status, 0) << symbols.s_err;
 	ASSERT_NE(symbols.s_out.find(" T main"), std::string::npos); // the listing is real
-	// soft-float helpers by their EABI and GCC names, the heap, operator new, and unwinding
-	const std::regex forbidden("^[0-9a-f]+ . (__aeabi_([df]|[iu]l?2[df])[a-z0-9]*|__[a-z]+[sdt]f[0-9]|__float[a-z]+|"
-		"__fix[a-z]+|_?malloc|_malloc_r|_Znw[jm]|_Zna[jm]|__cxa_[a-z_]+|_Unwind_[A-Za-z_]+|__gxx_personality_v0)$");
-	std::istringstream lines(symbols.s_out);
-	for(std::string s_line; std::getline(lines, s_line);)
-		EXPECT_FALSE(std::regex_match(s_line, forbidden)) << s_line;
+	// soft-float helpers, the heap, operator new, and unwinding
+	EXPECT_EQ(SymbolsMatching(symbols.s_out, std::string(p_s_float_helpers) + "|_?malloc|_malloc_r|_Zn[wa][jm].*|"
+		"__cxa_[a-z_]+|_Unwind_[A-Za-z_]+|__gxx_personality_v0"), std::vector<std::string>());
+}
+
+TEST_F(FirmwareRowDecoder, ClassicDecompressorCallsNoFloatingPointHelper)
+{
+	ASSERT_EQ(t_build.n_status, 0) << t_build.s_err;
+	const ProcessResult build = RunProcess({"arm-none-eabi-g++", "-mcpu=cortex-m4", "-mthumb", "-Os", "-fno-exceptions",
+		"-fno-rtti", "-std=c++11", "-c", "-o", "classic.o", "classic.cpp"}, p_dir->s_Path());
+	ASSERT_EQ(build.n_status, 0) << build.s_err;
+	const ProcessResult symbols = RunProcess({"arm-none-eabi-nm", "classic.o"}, p_dir->s_Path());
+	ASSERT_EQ(symbols.n_status, 0) << symbols.s_err;
+	ASSERT_FALSE(SymbolsMatching(symbols.s_out, "_Zna[jm].*").empty()); // the listing is real: p_Decompress() allocates
+	EXPECT_EQ(SymbolsMatching(symbols.s_out, p_s_float_helpers), std::vector<std::string>());
 }
