@@ -17,7 +17,7 @@ Code::CRowImage t_RowImage(const RowText &r_text, const DecodeParams &p, const R
 		r_text.n_length, {}};
 	for(int i = 1; i < r_entries.n_plane_num && i < n_max_plane_num; ++ i) {
 		const RowEntryPoint &r_entry = r_entries.p_entry[i];
-		t_image.p_entry[i - 1] = Code::CRowEntry{r_entry.n_text, r_entry.n_bit, r_entry.n_code, r_entry.n_skip};
+		t_image.p_entry[i - 1] = Code::CRowEntry{r_entry.n_text, size_t(r_entry.n_bit), r_entry.n_code, r_entry.n_skip};
 	}
 	return t_image;
 }

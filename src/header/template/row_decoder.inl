@@ -26,7 +26,7 @@
 	/** Where a plane after the first begins (FORMAT.md, "Entry points of the planes"). */
 	struct CRowEntry {
 		size_t n_text; // the text position of the group that holds the packet's code byte
-		uint64_t n_bit; // the position of the packet's code byte, in bits from the stream's first byte
+		size_t n_bit; // the position of the packet's code byte, in bits from the stream's first byte
 		size_t n_code; // the number of codes before it
 		int n_skip; // bytes of the packet that belong to the plane before
 	};
@@ -57,7 +57,7 @@
 		uint32_t n_bits; // the next bits, the first in the top bit
 		int n_bit_num;
 		// the packet being expanded: where its code byte is, its codes, what is left of it
-		uint64_t n_packet_bit;
+		size_t n_packet_bit;
 		size_t n_packet_code;
 		int n_packet_length, n_packet_left, n_packet_codes;
 		int n_run_byte; // the byte of a run, -1 for a literal
@@ -84,10 +84,14 @@
 		int n_y; // the next row
 	};
 
-	/** @brief the rows a plane keeps: two for gap, which looks back two rows, else one */
-	static inline constexpr size_t n_Row_Plane_Rows(int n_predictor)
+	/**
+	 *	@brief the bytes of the rows a plane keeps: one row, or for gap, which
+	 *		looks back two rows, two rows with a byte past the end of each (which
+	 *		Restore_Row_Of() sets to the row's last sample)
+	 */
+	static inline constexpr size_t n_Row_Plane_Bytes(int n_predictor, int n_width)
 	{
-		return (n_First_Rows(n_predictor) > 1)? 2 : 1;
+		return (n_First_Rows(n_predictor) > 1)? 2 * (size_t(n_width) + 1) : size_t(n_width);
 	}
 
 	/**
@@ -98,9 +102,10 @@
 	static inline constexpr size_t n_Row_Work_Bytes(int n_width, int n_subsample, int n_color_type,
 		int n_predictor_y, int n_predictor_uv, int n_predictor_a)
 	{
-		return size_t(n_width) * (4 + n_Row_Plane_Rows(n_predictor_y) + ((n_color_type & 2)?
-			n_Row_Plane_Rows(n_predictor_a) : 0)) + ((n_color_type & 1)? 0 : size_t((n_width - 1) / n_subsample + 1) *
-			(2 * n_Row_Plane_Rows(n_predictor_uv) + ((n_subsample > 1)? sizeof(CRowTerms) : 0)));
+		return 4 * size_t(n_width) + n_Row_Plane_Bytes(n_predictor_y, n_width) + ((n_color_type & 2)?
+			n_Row_Plane_Bytes(n_predictor_a, n_width) : 0) + ((n_color_type & 1)? 0 :
+			2 * n_Row_Plane_Bytes(n_predictor_uv, (n_width - 1) / n_subsample + 1) +
+			((n_subsample > 1)? sizeof(CRowTerms) * size_t((n_width - 1) / n_subsample + 1) : 0));
 	}
 
 	/** @brief points a cursor at a position of the text (past its end, at nothing) */
@@ -187,11 +192,14 @@
 		r_plane.n_past_end += size_t(r_plane.n_group_left - n_byte_num);
 	}
 
-	/** @brief the bit position of a cursor, from the stream's first byte */
-	static inline uint64_t n_Row_Bit_Position(const CRowPlane &r_plane)
+	/**
+	 *	@brief the bit position of a cursor, from the stream's first byte (a
+	 *		size_t holds it: b_Row_Params_Valid() refuses longer texts)
+	 */
+	static inline size_t n_Row_Bit_Position(const CRowPlane &r_plane)
 	{
-		return (uint64_t(r_plane.n_next_byte + r_plane.n_past_end - size_t(r_plane.n_group_left)) << 3) -
-			uint64_t(r_plane.n_bit_num);
+		return ((r_plane.n_next_byte + r_plane.n_past_end - size_t(r_plane.n_group_left)) << 3) -
+			size_t(r_plane.n_bit_num);
 	}
 
 	/** @brief takes bytes of the text into the bits of a cursor, a byte at a time, until there are 16 */
@@ -208,15 +216,17 @@
 	}
 
 	/**
-	 *	@brief matches a code longer than the look-up, a length at a time: the
-	 *		first length whose end code lies above the bits read so far (the
-	 *		first code of the length is never above them, as no shorter code
-	 *		matched)
-	 *	@return the code's length << 8 | its symbol, or 0 when no code of up to 16 bits matches
+	 *	@brief matches a code a length at a time: the first length whose end
+	 *		code lies above the bits read so far (the first code of the length is
+	 *		never above them, as no shorter code matched)
+	 *	@param[in] n_bits holds the next bits, the first in the top bit
+	 *	@param[in] n_min_length is the shortest code length to try (all shorter ones did not match)
+	 *	@param[in] n_max_length is the longest
+	 *	@return the code's length << 8 | its symbol, or 0 when no code of those lengths matches
 	 */
-	static uint32_t n_Row_Long_Code(const CRowState &r_state, uint32_t n_bits)
+	static uint32_t n_Row_Match_Code(const CRowState &r_state, uint32_t n_bits, int n_min_length, int n_max_length)
 	{
-		for(int i = n_row_lookup_bits; i < n_row_max_code_bits; ++ i) {
+		for(int i = n_min_length - 1; i < n_max_length; ++ i) {
 			const int32_t n_code = int32_t(n_bits >> (31 - i));
 			if(n_code < r_state.p_max_code[i])
 				return uint32_t(i + 1) << 8 | r_state.p_symbol[n_code + r_state.p_table_off[i]];
@@ -224,18 +234,56 @@
 		return 0;
 	}
 
-	/** @brief decodes one code at a cursor; -1 when no code matches */
+	/**
+	 *	@brief decodes the next n_count codes at a cursor into bytes; false when a code matches none
+	 *	@note The bits stay in locals, which the byte stores cannot alias, and
+	 *		come from the text's groups two bytes at a time.
+	 */
 	template <class CText>
-	static int n_Row_Code(const CRowState &r_state, CRowPlane &r_plane, const CRowImage &r_image)
+	static bool b_Row_Codes(const CRowState &r_state, CRowPlane &r_plane, const CRowImage &r_image,
+		uint8_t *p_dest, int n_count)
 	{
-		if(r_plane.n_bit_num < n_row_max_code_bits)
-			Refill_Row_Bits<CText>(r_plane, r_image);
-		uint32_t n_entry = r_state.p_lookup[r_plane.n_bits >> (32 - n_row_lookup_bits)];
-		if(!n_entry && !(n_entry = n_Row_Long_Code(r_state, r_plane.n_bits)))
-			return -1;
-		r_plane.n_bits <<= n_entry >> 8;
-		r_plane.n_bit_num -= int(n_entry >> 8);
-		return int(n_entry & 0xff);
+		const uint16_t *const p_lookup = r_state.p_lookup;
+		uint32_t n_bits = r_plane.n_bits, n_group = r_plane.n_group;
+		int n_bit_num = r_plane.n_bit_num, n_group_left = r_plane.n_group_left;
+		bool b_matched = true;
+		for(uint8_t *const p_end = p_dest + n_count; p_dest != p_end; ++ p_dest) {
+			if(n_bit_num < n_row_max_code_bits) {
+				if(n_group_left < 2) {
+					if(n_group_left) { // the group's last byte
+						n_bits |= (n_group >> 24) << (24 - n_bit_num);
+						n_group_left = 0;
+						n_bit_num += 8;
+					}
+					if(n_bit_num < n_row_max_code_bits) { // the next group: three or four bytes
+						r_plane.n_group_left = 0;
+						Read_Row_Group<CText>(r_plane, r_image);
+						n_group = r_plane.n_group;
+						n_group_left = r_plane.n_group_left;
+					}
+				}
+				if(n_bit_num < n_row_max_code_bits) {
+					n_bits |= (n_group >> 16) << (16 - n_bit_num);
+					n_group <<= 16;
+					n_group_left -= 2;
+					n_bit_num += 16;
+				}
+			}
+			uint32_t n_entry = p_lookup[n_bits >> (32 - n_row_lookup_bits)];
+			if(!n_entry && !(n_entry = n_Row_Match_Code(r_state, n_bits, n_row_lookup_bits + 1,
+			   n_row_max_code_bits))) {
+				b_matched = false;
+				break;
+			}
+			*p_dest = uint8_t(n_entry);
+			n_bits <<= n_entry >> 8;
+			n_bit_num -= int(n_entry >> 8);
+		}
+		r_plane.n_bits = n_bits;
+		r_plane.n_bit_num = n_bit_num;
+		r_plane.n_group = n_group;
+		r_plane.n_group_left = n_group_left;
+		return b_matched;
 	}
 
 	/** @brief reads the code byte of the next packet at a cursor, and the byte of a run; false when a code matches none */
@@ -244,24 +292,22 @@
 	{
 		r_plane.n_packet_code += size_t(r_plane.n_packet_codes);
 		r_plane.n_packet_bit = n_Row_Bit_Position(r_plane);
-		const int n_code_byte = n_Row_Code<CText>(r_state, r_plane, r_image);
-		r_plane.n_packet_length = r_plane.n_packet_left = (n_code_byte >> 1) + 1;
+		uint8_t p_code[2]; // the code byte, and the byte of a run
+		if(!b_Row_Codes<CText>(r_state, r_plane, r_image, p_code, 1))
+			return false;
+		r_plane.n_packet_length = r_plane.n_packet_left = (p_code[0] >> 1) + 1;
 		r_plane.n_packet_codes = 1 + r_plane.n_packet_length;
 		r_plane.n_run_byte = -1;
-		if(n_code_byte >= 0 && (n_code_byte & 1)) { // a run: one more code, the byte
+		if(p_code[0] & 1) { // a run: one more code, the byte
 			r_plane.n_packet_codes = 2;
-			r_plane.n_run_byte = n_Row_Code<CText>(r_state, r_plane, r_image);
-			return r_plane.n_run_byte >= 0;
+			if(!b_Row_Codes<CText>(r_state, r_plane, r_image, p_code + 1, 1))
+				return false;
+			r_plane.n_run_byte = p_code[1];
 		}
-		return n_code_byte >= 0;
+		return true;
 	}
 
-	/**
-	 *	@brief expands the next n_count bytes of a plane's packets; false when a code matches none
-	 *	@note The literal bytes are decoded without n_Row_Code(): the bits stay
-	 *		in locals, which the byte stores cannot alias, and come from the
-	 *		text's groups two bytes at a time.
-	 */
+	/** @brief expands the next n_count bytes of a plane's packets; false when a code matches none */
 	template <class CText>
 	static bool b_Row_Residuals(const CRowState &r_state, CRowPlane &r_plane, const CRowImage &r_image,
 		uint8_t *p_dest, int n_count)
@@ -278,47 +324,9 @@
 					*p_dest = n_byte;
 				continue;
 			}
-			const uint16_t *const p_lookup = r_state.p_lookup;
-			uint32_t n_bits = r_plane.n_bits, n_group = r_plane.n_group;
-			int n_bit_num = r_plane.n_bit_num, n_group_left = r_plane.n_group_left;
-			bool b_matched = true;
-			for(; p_dest != p_end; ++ p_dest) {
-				if(n_bit_num < n_row_max_code_bits) {
-					if(n_group_left < 2) {
-						if(n_group_left) { // the group's last byte
-							n_bits |= (n_group >> 24) << (24 - n_bit_num);
-							n_group_left = 0;
-							n_bit_num += 8;
-						}
-						if(n_bit_num < n_row_max_code_bits) { // the next group: three or four bytes
-							r_plane.n_group_left = 0;
-							Read_Row_Group<CText>(r_plane, r_image);
-							n_group = r_plane.n_group;
-							n_group_left = r_plane.n_group_left;
-						}
-					}
-					if(n_bit_num < n_row_max_code_bits) {
-						n_bits |= (n_group >> 16) << (16 - n_bit_num);
-						n_group <<= 16;
-						n_group_left -= 2;
-						n_bit_num += 16;
-					}
-				}
-				uint32_t n_entry = p_lookup[n_bits >> (32 - n_row_lookup_bits)];
-				if(!n_entry && !(n_entry = n_Row_Long_Code(r_state, n_bits))) {
-					b_matched = false;
-					break;
-				}
-				*p_dest = uint8_t(n_entry);
-				n_bits <<= n_entry >> 8;
-				n_bit_num -= int(n_entry >> 8);
-			}
-			r_plane.n_bits = n_bits;
-			r_plane.n_bit_num = n_bit_num;
-			r_plane.n_group = n_group;
-			r_plane.n_group_left = n_group_left;
-			if(!b_matched)
+			if(!b_Row_Codes<CText>(r_state, r_plane, r_image, p_dest, n_take))
 				return false;
+			p_dest = p_end;
 		}
 		return true;
 	}
@@ -371,7 +379,6 @@
 	template <class CText>
 	static bool b_Read_Row_Code_Table(CRowState &r_state, CRowPlane &r_plane, const CRowImage &r_image)
 	{
-		int32_t p_min_code[n_row_max_code_bits];
 		int32_t n_code = 0, n_symbol_num = 0;
 		for(int i = 0; i < n_row_max_code_bits; ++ i, n_code *= 2) {
 			uint32_t n_count = 0; // little-endian
@@ -379,7 +386,6 @@
 				n_count |= uint32_t(n_Row_Table_Byte<CText>(r_plane, r_image)) << n_shift;
 			if(n_count > uint32_t(256 - n_symbol_num))
 				return false; // there are only 256 byte values (a negative count reads as more)
-			p_min_code[i] = n_code;
 			r_state.p_table_off[i] = n_symbol_num - n_code;
 			n_code += int32_t(n_count);
 			r_state.p_max_code[i] = n_code;
@@ -389,19 +395,11 @@
 			r_state.p_symbol[i] = uint8_t(n_Row_Table_Byte<CText>(r_plane, r_image));
 		if(r_plane.n_next_byte < 4 * size_t(n_row_max_code_bits) + size_t(n_symbol_num))
 			return false; // the text ended before the symbols
-		// the look-up: the bits of each code of up to 8 bits, followed by any bits
-		// (a shorter code takes precedence, as reading a bit at a time would find it first)
-		for(int j = 0; j < (1 << n_row_lookup_bits); ++ j)
-			r_state.p_lookup[j] = 0;
-		for(int i = 0; i < n_row_lookup_bits; ++ i) {
-			const int n_shift = n_row_lookup_bits - 1 - i;
-			for(int32_t c = p_min_code[i]; c < r_state.p_max_code[i] && c < (2 << i); ++ c) {
-				const uint16_t n_entry = uint16_t((i + 1) << 8 | r_state.p_symbol[c + r_state.p_table_off[i]]);
-				for(int32_t j = c << n_shift, n_end = (c + 1) << n_shift; j < n_end; ++ j) {
-					if(!r_state.p_lookup[j])
-						r_state.p_lookup[j] = n_entry;
-				}
-			}
+		// the look-up: for each value of the next 8 bits, the code of up to 8 bits
+		// that they begin with (the shortest, as reading a bit at a time finds it), or 0
+		for(int j = 0; j < (1 << n_row_lookup_bits); ++ j) {
+			r_state.p_lookup[j] = uint16_t(n_Row_Match_Code(r_state, uint32_t(j) << (32 - n_row_lookup_bits),
+				1, n_row_lookup_bits));
 		}
 		return true;
 	}
@@ -419,13 +417,8 @@
 		r_plane.n_row_step = n_row_step;
 		r_plane.n_y = 0;
 		r_plane.p_current = r_plane.p_row[0] = p_free;
-		p_free += n_width;
-		r_plane.p_row[1] = nullptr;
-		if(n_Row_Plane_Rows(n_predictor) > 1) {
-			r_plane.p_row[1] = p_free;
-			p_free += n_width;
-		}
-		return p_free;
+		r_plane.p_row[1] = (n_First_Rows(n_predictor) > 1)? p_free + n_width + 1 : nullptr;
+		return p_free + n_Row_Plane_Bytes(n_predictor, n_width);
 	}
 
 	/** @brief tells whether the decoding parameters pass the checks of p_Alloc_DecodeBuffers() */
@@ -434,6 +427,10 @@
 		const int n_width = r_image.n_width, n_height = r_image.n_height, n_subsample = r_image.n_subsample;
 		if(n_width <= 0 || n_height <= 0 || n_subsample <= 0 || n_width > 0x7fffffff / n_height ||
 		   size_t(n_width) > size_t(-1) / 16 / size_t(n_height) || !r_image.n_piece_length)
+			return false;
+		// the cursors count the stream's bits in a size_t, and a character gives at most
+		// four bytes ("~"): this refuses texts of over 64 MB where a size_t has 32 bits
+		if(r_image.n_text_length > size_t(-1) / 64)
 			return false;
 		if(!b_Known_Predictor(r_image.n_predictor_y) || !b_Known_Predictor(r_image.n_predictor_uv) ||
 		   !b_Known_Predictor(r_image.n_predictor_a))
@@ -445,16 +442,15 @@
 	}
 
 	/**
-	 *	@brief checks the decoding parameters as p_Alloc_DecodeBuffers() does,
-	 *		lays out the rows, reads the code table and puts every plane's cursor
-	 *		at its entry point
+	 *	@brief checks the decoding parameters as p_Alloc_DecodeBuffers() does and
+	 *		lays out the rows (apart from the rest, so that where the parameters
+	 *		are a header's constants a compiler can work all of this out)
 	 *	@param[in] p_rows is the memory for the rows, n_row_words 32-bit words
 	 *		(n_Row_Work_Bytes(), rounded up)
-	 *	@return false if the parameters are out of range, the rows do not fit, or
-	 *		the code table or the first packet of a plane is malformed
+	 *	@return false if the parameters are out of range or the rows do not fit
 	 */
-	template <class CText>
-	static bool b_Begin_Rows(const CRowImage &r_image, CRowState &r_state, uint32_t *p_rows, size_t n_row_words)
+	static inline bool b_Lay_Out_Rows(const CRowImage &r_image, CRowState &r_state, uint32_t *p_rows,
+		size_t n_row_words)
 	{
 		const int n_width = r_image.n_width, n_height = r_image.n_height, n_subsample = r_image.n_subsample;
 		const int n_color_type = r_image.n_color_type;
@@ -472,18 +468,26 @@
 			r_state.p_terms = reinterpret_cast<CRowTerms*>(p_free);
 			p_free += sizeof(CRowTerms) * size_t(n_chroma_w);
 		}
-		int n_plane_num = 0;
-		p_free = p_Init_Row_Plane(r_state.p_plane[n_plane_num ++], n_width, n_height, r_image.n_predictor_y, 1, p_free);
-		if(!(n_color_type & 1)) {
-			for(int i = 0; i < 2; ++ i) {
-				p_free = p_Init_Row_Plane(r_state.p_plane[n_plane_num ++], n_chroma_w, n_chroma_h,
-					r_image.n_predictor_uv, n_subsample, p_free);
-			}
+		const int n_plane_num = 1 + ((n_color_type & 1)? 0 : 2) + ((n_color_type & 2)? 1 : 0);
+		for(int i = 0; i < n_plane_num; ++ i) {
+			const bool b_chroma = !(n_color_type & 1) && (i == 1 || i == 2);
+			const int n_predictor = (!i)? r_image.n_predictor_y : (b_chroma)? r_image.n_predictor_uv :
+				r_image.n_predictor_a;
+			p_free = p_Init_Row_Plane(r_state.p_plane[i], (b_chroma)? n_chroma_w : n_width,
+				(b_chroma)? n_chroma_h : n_height, n_predictor, (b_chroma)? n_subsample : 1, p_free);
 		}
-		if(n_color_type & 2)
-			p_Init_Row_Plane(r_state.p_plane[n_plane_num ++], n_width, n_height, r_image.n_predictor_a, 1, p_free);
 		r_state.n_plane_num = n_plane_num;
+		return true;
+	}
 
+	/**
+	 *	@brief reads the code table and puts every plane's cursor at its entry point
+	 *	@return false if the code table or the first packet of a plane is malformed
+	 */
+	template <class CText>
+	static bool b_Start_Row_Cursors(const CRowImage &r_image, CRowState &r_state)
+	{
+		const int n_plane_num = r_state.n_plane_num;
 		// each cursor meets the next plane's entry point on its way, and checks its text position
 		for(int i = 0; i < n_plane_num; ++ i) {
 			CRowPlane &r_plane = r_state.p_plane[i];
@@ -499,7 +503,7 @@
 			const CRowEntry &r_entry = r_image.p_entry[i - 1];
 			CRowPlane &r_plane = r_state.p_plane[i];
 			const size_t n_group_byte = r_state.p_plane[i - 1].n_check_byte;
-			const uint64_t n_skip_bits = r_entry.n_bit - 8 * uint64_t(n_group_byte);
+			const size_t n_skip_bits = r_entry.n_bit - 8 * n_group_byte;
 			if(n_skip_bits >= 32)
 				return false; // a position beyond what the text can hold
 			Start_Row_Cursor<CText>(r_plane, r_image, r_entry.n_text, n_group_byte, int(n_skip_bits));
@@ -527,6 +531,18 @@
 			(n_predictor == 7)? p_n[-1] : (n_predictor == 8)? n_Avg2_Prediction(w, p_n) :
 			(n_predictor == 9)? n_Diff_Prediction(w, p_n) : (n_predictor == 10)? n_GradH_Prediction(w, p_n) :
 			(n_predictor == 11)? n_GradV_Prediction(w, p_n) : p_n[0];
+	}
+
+	/**
+	 *	@brief gap's prediction from d, the difference of its gradients: what
+	 *		n_Gap_Prediction() makes of it, for the row decoder, which carries the
+	 *		gradients from one sample to the next
+	 */
+	static inline int n_Gap_Blend(int w, int n, int nw, int ne, int d)
+	{
+		const int n_edge = abs(d), f = uint8_t((w + n) / 2 + (ne - nw) / 4), g = (d > 0)? w : n;
+		return (n_edge > n_gap_sharp_edge)? g : (n_edge > n_gap_edge)? (f + g) / 2 :
+			(n_edge > n_gap_soft_edge)? (3 * f + g) / 4 : f;
 	}
 
 	/** @brief restores a row of the border's first rows: the corner as it is, then differences to the left */
@@ -557,12 +573,33 @@
 		else if(b_two_rows) {
 			// the row above is the other row; this one overwrites the row two up (nn),
 			// which the prediction reads at x and x + 1 before x is stored
-			const uint8_t *const p_up = r_plane.p_row[(y & 1) ^ 1];
+			uint8_t *const p_up = r_plane.p_row[(y & 1) ^ 1];
 			for(int x = 0; x < n_first_col; ++ x)
 				p_row[x] = uint8_t((y == n_first_row)? p_residual[x] : (p_residual[x] + p_up[x]) & 0xff);
+			if(n_first_col >= n_width)
+				return;
+			// n_Gap_Prediction(), with the neighbours carried from one sample to the
+			// next in locals rather than read again, and with the two gradients that
+			// the next sample shares: its |n - nn| is this |ne - nne|, its |n - nw| this
+			// |n - ne|; in the last column ne and nne are n and nn, the bytes past the rows
+			p_up[n_width] = p_up[n_width - 1];
+			p_row[n_width] = p_row[n_width - 1];
+			int w = p_row[n_first_col - 1], n_ww = p_row[n_first_col - 2];
+			int nw = p_up[n_first_col - 1], n = p_up[n_first_col], nn = p_row[n_first_col];
+			int n_grad_n_nn = abs(n - nn), n_grad_n_nw = abs(n - nw);
 			for(int x = n_first_col; x < n_width; ++ x) {
-				p_row[x] = uint8_t((p_residual[x] + n_Gap_Prediction(p_row[x - 1], p_row[x - 2], p_up + x, p_row + x,
-					(x + 1 < n_width)? 1 : 0)) & 0xff);
+				const int ne = p_up[x + 1], nne = p_row[x + 1];
+				const int n_grad_ne_nne = abs(ne - nne), n_grad_n_ne = abs(n - ne);
+				const int d = abs(w - nw) + n_grad_n_nn + n_grad_ne_nne - abs(w - n_ww) - n_grad_n_nw - n_grad_n_ne;
+				const int n_sample = (p_residual[x] + n_Gap_Blend(w, n, nw, ne, d)) & 0xff;
+				p_row[x] = uint8_t(n_sample);
+				n_ww = w;
+				w = n_sample;
+				nw = n;
+				n = ne;
+				nn = nne;
+				n_grad_n_nn = n_grad_ne_nne;
+				n_grad_n_nw = n_grad_n_ne;
 			}
 		} else if(n_predictor == 0 || n_predictor == 6) { // up and none, without a first column
 			for(int x = 0; x < n_width; ++ x)
@@ -705,7 +742,7 @@
 		for(int i = 0; i < r_state.n_plane_num; ++ i) {
 			const CRowPlane &r_plane = r_state.p_plane[i];
 			const bool b_packet_done = !r_plane.n_packet_left;
-			const uint64_t n_bit = (b_packet_done)? n_Row_Bit_Position(r_plane) : r_plane.n_packet_bit;
+			const size_t n_bit = (b_packet_done)? n_Row_Bit_Position(r_plane) : r_plane.n_packet_bit;
 			const size_t n_code = r_plane.n_packet_code + ((b_packet_done)? size_t(r_plane.n_packet_codes) : 0);
 			if(i + 1 == r_state.n_plane_num)
 				return b_packet_done && n_code == r_image.n_huff_stage_size;
@@ -773,7 +810,19 @@
 				t = t_kept;
 			} else
 				t = t_Color_Terms(p_u[n_chroma_x], p_v[n_chroma_x], b_lossless_color);
-			for(const int n_end = (n_width - x > n_subsample)? x + n_subsample : n_width; x < n_end; ++ x) {
+			const int n_end = (n_width - x > n_subsample)? x + n_subsample : n_width;
+			if(!b_lossless_color && n_Min(t.n_red_up_from, n_Min(t.n_green_up_from, t.n_blue_up_from)) > 255) {
+				// no Y of the block reaches a carry (nearly every block): the same rule
+				// without the three comparisons, and with the terms left in registers
+				for(; x < n_end; ++ x) {
+					const int n_y = p_y[x];
+					p_dest[x] = t_pixel.n_Pixel(n_Lossy_Color(n_y, t.n_red, n_never),
+						n_Lossy_Color(n_y, t.n_green, n_never), n_Lossy_Color(n_y, t.n_blue, n_never),
+						(n_color_type & 2)? p_a[x] : 255);
+				}
+				continue;
+			}
+			for(; x < n_end; ++ x) {
 				const int n_y = p_y[x];
 				int r, g, b;
 				if(!b_lossless_color) {
@@ -871,7 +920,7 @@
 	static bool b_Decode_Image_Rows(const CRowImage &r_image, CRowState &r_state, uint32_t *p_rows, size_t n_row_words,
 		const COutput &r_output)
 	{
-		if(!b_Begin_Rows<CText>(r_image, r_state, p_rows, n_row_words))
+		if(!b_Lay_Out_Rows(r_image, r_state, p_rows, n_row_words) || !b_Start_Row_Cursors<CText>(r_image, r_state))
 			return false;
 		for(int y = 0; y < r_image.n_height; ++ y) {
 			if(!b_Restore_Plane_Rows<CText, CKind>(r_image, r_state))

@@ -6,9 +6,9 @@
 		};
 
 		/** @brief the stream offset of the group that holds the byte of a bit: a group every three bytes */
-		static size_t n_Group_Byte(uint64_t n_bit)
+		static size_t n_Group_Byte(size_t n_bit)
 		{
-			const size_t n_byte = size_t(n_bit >> 3);
+			const size_t n_byte = n_bit >> 3;
 			return n_byte - n_byte % 3;
 		}
 

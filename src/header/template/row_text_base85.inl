@@ -6,9 +6,9 @@
 		};
 
 		/** @brief the stream offset of the group that holds the byte of a bit: a group every four bytes */
-		static size_t n_Group_Byte(uint64_t n_bit)
+		static size_t n_Group_Byte(size_t n_bit)
 		{
-			return size_t(n_bit >> 5) << 2;
+			return (n_bit >> 5) << 2;
 		}
 
 		/**
@@ -30,7 +30,11 @@
 			const bool b_zero_group = n_first == n_zero_group_digit;
 			Skip_Row_Chars(r_plane, r_image, (b_zero_group)? 1 : n_char_num);
 			r_n_byte_num = (b_zero_group)? 4 : n_char_num - 1;
-			return (b_zero_group)? 0 : (((n_first * 85 + n_Base85_Digit(p_s[1])) * 85 + n_Base85_Digit(p_s[2])) * 85 +
-				n_Base85_Digit(p_s[3])) * 85 + n_Base85_Digit(p_s[4]);
+			if(b_zero_group)
+				return 0;
+			uint32_t n_value = n_first;
+			for(int i = 1; i < 5; ++ i) // a loop: less code than the formula written out, for a few more instructions
+				n_value = n_value * 85 + n_Base85_Digit(p_s[i]);
+			return n_value;
 		}
 	};
